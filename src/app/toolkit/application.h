@@ -1,0 +1,124 @@
+// The application object: owns the event loop and the forms, the application-wide message
+// filter, the error boundary every handler runs in, the message and error boxes, terminate and
+// halt, and the clock the timers run on.
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace tk {
+
+class Clock;
+class TForm;
+class TTimer;
+
+// A message taken from the queue, as the message filter sees it. The kinds carry the numbers
+// of the original platform's messages.
+struct Message {
+    enum Kind : int {
+        KeyDown = 0x0100,
+        KeyUp = 0x0101,
+        Timer = 0x0113,
+        MouseMove = 0x0200,
+        LButtonDown = 0x0201,
+        LButtonUp = 0x0202,
+        LButtonDblClk = 0x0203,
+        RButtonDown = 0x0204,
+        RButtonUp = 0x0205,
+        MButtonDown = 0x0207,
+        MButtonUp = 0x0208,
+        // A left press outside any window's client area: the menu bar or an open menu.
+        NcLButtonDown = 0x00A1,
+        Other = 0,
+    };
+    Kind kind = Other;
+    QObject* target = nullptr;  // the window (or timer) the message is for
+};
+
+using MessageFilter = std::function<void(const Message& message, bool& handled)>;
+
+// The message box and the error box. Tests replace them with a recorder.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A modal box with the text and one "OK" button, titled with the application title.
+    virtual void ShowMessage(const QString& text, const QString& title) = 0;
+    // The same with an error icon; the text already carries its closing full stop.
+    virtual void ShowError(const QString& text, const QString& title) = 0;
+};
+
+class Application : public QApplication {
+    Q_OBJECT
+public:
+    Application(int& argc, char** argv);
+    ~Application() override;
+
+    static Application* Instance();
+
+    // The program file's name cut at its first full stop, every letter after the first in lower case.
+    QString Title() const { return title_; }
+    static QString TitleFromProgramName(const QString& programPath);
+
+    // Creates a form owned by the application; the first one created becomes the main form.
+    template <typename Form, typename... Args> Form* CreateForm(Form*& reference, Args&&... args) {
+        auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+        reference = form.get();
+        Adopt(std::move(form));
+        return reference;
+    }
+    void Adopt(std::unique_ptr<TForm> form);
+    TForm* MainForm() const { return mainForm_; }
+    // Called by every form as it is constructed, owned or not; the first becomes the main form.
+    void RegisterForm(TForm* form);
+
+    // Shows the main form (running its OnShow), then runs the event loop until terminate.
+    // Returns the exit code, always 0.
+    int Run();
+    // Ends the event loop (and any modal loop) after the event being handled.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    // Ends the process at once with exit code 0; no OnClose runs.
+    [[noreturn]] void Halt();
+
+    void SetMessageFilter(MessageFilter filter) { filter_ = std::move(filter); }
+    // Runs the filter on a message; true when the filter marked it handled.
+    bool Filter(const Message& message);
+
+    // The error boundary: runs a handler, and shows any exception that escapes it in the error
+    // box. No exception leaves this call.
+    void Invoke(const std::function<void()>& handler);
+    void ShowException(const std::exception& error);
+
+    void ShowMessage(const QString& text);
+    void ShowErrorText(const QString& text);
+    void SetDialogs(std::unique_ptr<Dialogs> dialogs);
+    Dialogs& CurrentDialogs() { return *dialogs_; }
+
+    // The clock timers run on. Tests install a VirtualClock before creating forms.
+    Clock& CurrentClock() { return *clock_; }
+    void SetClock(Clock* clock);
+    // Delivers one tick of a timer: through the message filter, then OnTimer inside the boundary.
+    void DispatchTimer(TTimer* timer);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    QString title_;
+    std::vector<std::unique_ptr<TForm>> forms_;
+    TForm* mainForm_ = nullptr;
+    MessageFilter filter_;
+    std::unique_ptr<Dialogs> dialogs_;
+    std::unique_ptr<Clock> realClock_;
+    Clock* clock_ = nullptr;
+    bool terminated_ = false;
+};
+
+// Shorthand for the application object.
+Application& App();
+
+} // namespace tk

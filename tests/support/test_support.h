@@ -1,0 +1,57 @@
+// What tests use to drive the program: virtual time, scripted dice, recorded message boxes and
+// real mouse clicks delivered through the window system (so hit-testing, stacking and the message
+// filter all take part).
+#pragma once
+
+#include "app/toolkit/application.h"
+#include "app/toolkit/controls.h"
+#include "app/toolkit/random.h"
+#include "app/toolkit/timer.h"
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace testing {
+
+// Records the message and error boxes instead of showing them.
+class RecordingDialogs : public tk::Dialogs {
+public:
+    void ShowMessage(const QString& text, const QString& title) override;
+    void ShowError(const QString& text, const QString& title) override;
+    QStringList messages;
+    QStringList errors;
+    QStringList titles;
+};
+
+// Installs a virtual clock, recording dialogs and (optionally) scripted random numbers for the
+// lifetime of a test; restores the real ones afterwards.
+class Harness {
+public:
+    Harness();
+    ~Harness();
+    void Advance(std::chrono::milliseconds by) { clock.Advance(by); }
+    void Script(std::vector<std::uint32_t> draws);  // installs a ScriptedRandom
+    tk::VirtualClock clock;
+    RecordingDialogs* dialogs;  // owned by the application while the harness lives
+    tk::ScriptedRandom* random = nullptr;
+};
+
+// Shows the form (if hidden) and waits until the window system has exposed it.
+void ShowAndExpose(tk::TForm* form);
+// A left click (press and release) at a point of the form's client area, delivered through the
+// window system as a real click would be.
+void ClickAt(tk::TForm* form, QPoint clientPos);
+// A left click at the centre of a control (through the window system, so a covering control or the
+// message filter may take it instead).
+void Click(tk::TControl* control);
+// Types text into whatever has the keyboard focus.
+void Type(tk::TForm* form, const QString& text);
+// Renders a widget to a PNG under $PLAMKOV_SHOTS (if set) for a person to look at.
+void Shoot(QWidget* widget, const QString& name);
+
+} // namespace testing
