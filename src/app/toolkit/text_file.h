@@ -50,8 +50,14 @@ public:
     void Close();
 
 private:
+    [[noreturn]] void Fail(int systemErrno);
+
     QString path_;
     std::unique_ptr<QSaveFile> file_;
+    int linesWritten_ = 0;
+    int faultAfterLines_ = -1;  // an injected failure (tk::testing) for this writer, -1 for none
+    int faultErrno_ = 0;
+    int failedWith_ = 0;  // errno of the first failure; later calls raise it again
 };
 
 namespace testing {
