@@ -82,6 +82,8 @@ public:
     // Ends the event loop (and any modal loop) after the event being handled.
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // Forgets an earlier terminate request, so a test can go on after closing a main window.
+    void ClearTerminate() { terminated_ = false; }
     // Ends the process at once with exit code 0; no OnClose runs.
     [[noreturn]] void Halt();
 

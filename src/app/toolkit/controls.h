@@ -23,6 +23,7 @@ class QMenu;
 class QAction;
 class QButtonGroup;
 class QVBoxLayout;
+class QEventLoop;
 
 namespace tk {
 
@@ -128,7 +129,7 @@ private:
     int outerWidth_ = 0;
     int outerHeight_ = 0;
     int modalResult_ = 0;
-    class QEventLoop* modalLoop_ = nullptr;
+    QEventLoop* modalLoop_ = nullptr;
 };
 
 // A panel: a plain area with a raised edge; its caption is drawn centred on it.

@@ -30,6 +30,7 @@ public:
 class RealClock : public QObject, public Clock {
     Q_OBJECT
 public:
+    ~RealClock() override;
     void Arm(TTimer* timer, milliseconds interval) override;
     void Disarm(TTimer* timer) override;
 
@@ -45,6 +46,10 @@ private:
 // their timers were armed.
 class VirtualClock : public Clock {
 public:
+    VirtualClock() = default;
+    ~VirtualClock() override;
+    VirtualClock(const VirtualClock&) = delete;
+    VirtualClock& operator=(const VirtualClock&) = delete;
     void Arm(TTimer* timer, milliseconds interval) override;
     void Disarm(TTimer* timer) override;
 
@@ -80,9 +85,13 @@ public:
     std::function<void()> OnTimer;
 
 private:
+    friend class RealClock;
+    friend class VirtualClock;
     void Rearm();
+    void Disarm();
     milliseconds interval_{1000};
     bool enabled_ = false;
+    Clock* clock_ = nullptr;  // the clock the timer is armed on; timers stay on it when tests swap clocks
 };
 
 } // namespace tk

@@ -1,0 +1,83 @@
+#include "support/test_support.h"
+
+#include <QDir>
+#include <QTest>
+#include <QWindow>
+
+namespace testing {
+
+void RecordingDialogs::ShowMessage(const QString& text, const QString& title) {
+    messages.append(text);
+    titles.append(title);
+}
+
+void RecordingDialogs::ShowError(const QString& text, const QString& title) {
+    errors.append(text);
+    titles.append(title);
+}
+
+Harness::Harness() {
+    auto recorder = std::make_unique<RecordingDialogs>();
+    dialogs = recorder.get();
+    tk::App().SetDialogs(std::move(recorder));
+    tk::App().SetClock(&clock);
+    tk::App().ClearTerminate();
+}
+
+Harness::~Harness() {
+    tk::App().SetClock(nullptr);
+    tk::App().SetDialogs(nullptr);
+    if (random != nullptr)
+        tk::SetRandomSource(nullptr);
+    tk::App().ClearTerminate();
+}
+
+void Harness::Script(std::vector<std::uint32_t> draws) {
+    auto scripted = std::make_unique<tk::ScriptedRandom>(std::move(draws));
+    random = scripted.get();
+    tk::SetRandomSource(std::move(scripted));
+}
+
+void ShowAndExpose(tk::TForm* form) {
+    if (form->isHidden())
+        form->Show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+}
+
+namespace {
+
+void ClickInWindow(QWidget* window, QPoint windowPos) {
+    QWindow* handle = window->windowHandle();
+    QVERIFY2(handle != nullptr, "the window has not been shown");
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, windowPos);
+}
+
+} // namespace
+
+void ClickAt(tk::TForm* form, QPoint clientPos) {
+    ClickInWindow(form, form->ClientWidget()->mapTo(form, clientPos));
+}
+
+void Click(tk::TControl* control) {
+    QWidget* widget = control->self();
+    QWidget* window = widget->window();
+    ClickInWindow(window, widget->mapTo(window, widget->rect().center()));
+}
+
+void Type(tk::TForm* form, const QString& text) {
+    QWidget* target = form->focusWidget();
+    if (target == nullptr)
+        target = QApplication::focusWidget();
+    QVERIFY2(target != nullptr, "nothing has the keyboard focus");
+    QTest::keyClicks(target, text);
+}
+
+void Shoot(QWidget* widget, const QString& name) {
+    const QString folder = qEnvironmentVariable("PLAMKOV_SHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    widget->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace testing
