@@ -1,0 +1,23 @@
+#include "app/startup.h"
+
+#include "app/forms.h"
+#include "app/launcher_form.h"
+#include "app/toolkit/application.h"
+#include "fire/fire_form.h"
+#include "memory/folder_form.h"
+#include "memory/memory_form.h"
+#include "scores/score_form.h"
+
+void CreateForms(tk::Application& app) {
+    app.CreateForm(Form2);
+    app.CreateForm(Form1);
+    app.CreateForm(Form3);
+    app.CreateForm(Form4);
+    app.CreateForm(Form5);
+}
+
+int RunProgram(tk::Application& app) {
+    CreateForms(app);
+    app.Run();
+    return 0;
+}

@@ -1,0 +1,12 @@
+// Start-up: the five windows, created in a fixed order so that the fire game window is the main one.
+#pragma once
+
+namespace tk {
+class Application;
+}
+
+// Creates TForm2, TForm1, TForm3, TForm4 and TForm5 in that order and sets Form1..Form5.
+void CreateForms(tk::Application& app);
+
+// The whole program: creates the windows and runs the event loop. Returns the exit code (0).
+int RunProgram(tk::Application& app);
