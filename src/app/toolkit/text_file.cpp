@@ -156,7 +156,7 @@ TextFileWriter::TextFileWriter(const QString& path) : path_(path) {
     // Never fall back to writing the target in place: that is what loses the old file on a full disk.
     file_->setDirectWriteFallback(false);
     errno = 0;
-    if (!file_->open(QIODevice::WriteOnly))
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         Fail(errno != 0 ? errno : EIO);
 }
 
@@ -176,10 +176,20 @@ void TextFileWriter::WriteLine(const QByteArray& line) {
         RaiseCode(kFileNotOpen);
     if (faultAfterLines_ >= 0 && linesWritten_ >= faultAfterLines_)
         Fail(faultErrno_);
+    // Straight to the temporary file's descriptor: QSaveFile's own buffered writes lose the errno,
+    // and a failure in its final flush does not stop commit() from replacing the old file.
     const QByteArray bytes = line + "\r\n";
-    errno = 0;
-    if (file_->write(bytes) != bytes.size())
-        Fail(errno != 0 ? errno : EIO);
+    const int fd = file_->handle();
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote =
+            ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            Fail(wrote < 0 ? errno : ENOSPC);
+        done += wrote;
+    }
     ++linesWritten_;
 }
 
@@ -188,8 +198,11 @@ void TextFileWriter::Close() {
         RaiseIoError(failedWith_);
     if (!file_)
         RaiseCode(kFileNotOpen);
+    // Some file systems report a full disk only when the data is synced.
+    if (::fsync(file_->handle()) != 0 && errno != EINVAL)
+        Fail(errno);
     errno = 0;
-    // commit() flushes, fsyncs the temporary file and renames it over the target.
+    // commit() renames the temporary file over the target.
     if (!file_->commit())
         Fail(errno != 0 ? errno : EIO);
     file_.reset();
