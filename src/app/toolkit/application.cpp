@@ -161,15 +161,21 @@ void Application::RegisterForm(TForm* form) {
 int Application::Run() {
     if (mainForm_ != nullptr && !terminated_)
         mainForm_->Show();
-    if (!terminated_)
+    if (!terminated_) {
+        inRun_ = true;
         exec();
+        inRun_ = false;
+    }
     return 0;
 }
 
 void Application::Terminate() {
     terminated_ = true;
-    // Ends every running loop (the main one and any modal one) once the current event is done.
-    exit(0);
+    emit TerminateRequested();
+    // Ends every running loop (the main one, modal ones, message boxes) once the current event is
+    // done. Only inside Run: outside it Qt would keep every later loop from running at all.
+    if (inRun_)
+        exit(0);
 }
 
 void Application::Halt() {
@@ -181,8 +187,13 @@ bool Application::Filter(const Message& message) {
     if (!filter_)
         return false;
     bool handled = false;
-    Invoke([&] { filter_(message, handled); });
-    return handled;
+    bool failed = true;
+    Invoke([&] {
+        filter_(message, handled);
+        failed = false;
+    });
+    // A filter that fails abandons the message, as a failing handler abandons its event.
+    return handled || failed;
 }
 
 void Application::Invoke(const std::function<void()>& handler) {

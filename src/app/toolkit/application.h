@@ -88,7 +88,7 @@ public:
     [[noreturn]] void Halt();
 
     void SetMessageFilter(MessageFilter filter) { filter_ = std::move(filter); }
-    // Runs the filter on a message; true when the filter marked it handled.
+    // Runs the filter on a message; true when the filter marked it handled (or failed on it).
     bool Filter(const Message& message);
 
     // The error boundary: runs a handler, and shows any exception that escapes it in the error
@@ -109,6 +109,10 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
+signals:
+    // Emitted by Terminate; modal loops end on it even when Run is not on the stack (tests).
+    void TerminateRequested();
+
 private:
     QString title_;
     std::vector<std::unique_ptr<TForm>> forms_;
@@ -118,6 +122,7 @@ private:
     std::unique_ptr<Clock> realClock_;
     Clock* clock_ = nullptr;
     bool terminated_ = false;
+    bool inRun_ = false;
 };
 
 // Shorthand for the application object.

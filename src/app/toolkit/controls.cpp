@@ -228,6 +228,7 @@ int TForm::ShowModal() {
     modalResult_ = 0;
     setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
+    QObject::connect(&App(), &Application::TerminateRequested, &loop, &QEventLoop::quit);
     QEventLoop* const outer = modalLoop_;
     modalLoop_ = &loop;
     Show();

@@ -60,13 +60,16 @@ bool VirtualClock::Armed(const TTimer* timer) const {
 }
 
 void VirtualClock::Advance(milliseconds by) {
-    const milliseconds target = now_ + by;
+    milliseconds target = now_ + by;
     for (;;) {
+        // A handler that advanced the clock itself has moved "now" past our target: what fell due
+        // meanwhile is delivered here.
+        target = std::max(target, now_);
         // What is due is looked up afresh after every tick: a handler may disarm, re-arm or free
         // any timer, or advance the clock itself.
         auto next = entries_.end();
         for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-            if (it->second.due > target)
+            if (it->second.due > target || it->second.running)
                 continue;
             if (next == entries_.end() || it->second.due < next->second.due ||
                 (it->second.due == next->second.due && it->second.order < next->second.order))
@@ -75,9 +78,18 @@ void VirtualClock::Advance(milliseconds by) {
         if (next == entries_.end())
             break;
         TTimer* timer = next->first;
-        now_ = std::max(now_, next->second.due);
-        next->second.due += next->second.interval;
+        Entry& entry = next->second;
+        now_ = std::max(now_, entry.due);
+        entry.due += entry.interval;
+        if (entry.due < now_)
+            entry.due = now_ + entry.interval;
+        entry.running = true;
+        const std::uint64_t order = entry.order;
         App().DispatchTimer(timer);
+        // The handler may have disarmed or re-armed the timer; only the same arming is cleared.
+        const auto after = entries_.find(timer);
+        if (after != entries_.end() && after->second.order == order)
+            after->second.running = false;
     }
     now_ = std::max(now_, target);
 }

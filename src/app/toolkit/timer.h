@@ -53,7 +53,9 @@ public:
     void Arm(TTimer* timer, milliseconds interval) override;
     void Disarm(TTimer* timer) override;
 
-    // Moves time forward, delivering every tick that falls due on the way, in order.
+    // Moves time forward, delivering every tick that falls due on the way, in order. As with real
+    // timers, a timer whose handler is still running is not ticked again from inside it, and the
+    // ticks it missed meanwhile become a single one.
     void Advance(milliseconds by);
     milliseconds Now() const { return now_; }
     bool Armed(const TTimer* timer) const;
@@ -63,6 +65,7 @@ private:
         milliseconds due;
         milliseconds interval;
         std::uint64_t order;
+        bool running = false;  // its tick is being handled; nested advances skip it
     };
     std::map<TTimer*, Entry> entries_;
     milliseconds now_{0};
