@@ -1,0 +1,493 @@
+// The JPEG loader on good and hostile files. Fixtures are made here with libjpeg's compressor, so
+// each kind of file (grayscale, CMYK, progressive, arithmetic) is exactly what the test says.
+#include "app/toolkit/errors.h"
+#include "app/toolkit/jpeg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+enum class Kind { Rgb, Gray, CmykAdobe, CmykPlain, Ycck };
+
+struct Fixture {
+    int width = 64;
+    int height = 48;
+    Kind kind = Kind::Rgb;
+    bool progressive = false;
+    bool arithmetic = false;
+    int quality = 95;
+    std::vector<jpeg_scan_info> scans = {}; // a custom progressive scan script when not empty
+};
+
+// The colour of a fixture's pixel: four quadrants of red, green, blue and white.
+QColor QuadrantColour(int x, int y, int width, int height) {
+    const bool right = x >= width / 2;
+    const bool bottom = y >= height / 2;
+    if (!bottom)
+        return right ? QColor(0, 255, 0) : QColor(255, 0, 0);
+    return right ? QColor(255, 255, 255) : QColor(0, 0, 255);
+}
+
+struct Compressor {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    Compressor() {
+        cinfo.err = jpeg_std_error(&err);
+        jpeg_create_compress(&cinfo);
+        jpeg_mem_dest(&cinfo, &buffer, &size);
+    }
+    ~Compressor() {
+        jpeg_destroy_compress(&cinfo);
+        std::free(buffer);
+    }
+};
+
+QByteArray MakeJpeg(const Fixture& f) {
+    Compressor c;
+    jpeg_compress_struct& cinfo = c.cinfo;
+    cinfo.image_width = static_cast<JDIMENSION>(f.width);
+    cinfo.image_height = static_cast<JDIMENSION>(f.height);
+    const bool cmyk = f.kind == Kind::CmykAdobe || f.kind == Kind::CmykPlain || f.kind == Kind::Ycck;
+    cinfo.input_components = f.kind == Kind::Gray ? 1 : cmyk ? 4 : 3;
+    cinfo.in_color_space = f.kind == Kind::Gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    if (f.kind == Kind::Ycck)
+        jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    // Writers without the Adobe marker store CMYK plainly (0 = no ink); Adobe stores it inverted.
+    const bool inverted = f.kind != Kind::CmykPlain;
+    if (f.kind == Kind::CmykPlain)
+        cinfo.write_Adobe_marker = FALSE;
+    jpeg_set_quality(&cinfo, f.quality, TRUE);
+    if (f.progressive)
+        jpeg_simple_progression(&cinfo);
+    if (!f.scans.empty()) {
+        cinfo.scan_info = f.scans.data();
+        cinfo.num_scans = static_cast<int>(f.scans.size());
+    }
+    cinfo.arith_code = f.arithmetic ? TRUE : FALSE;
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(f.width * cinfo.input_components));
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = static_cast<int>(cinfo.next_scanline);
+        for (int x = 0; x < f.width; ++x) {
+            const QColor colour = QuadrantColour(x, y, f.width, f.height);
+            JSAMPLE* p = row.data() + x * cinfo.input_components;
+            if (f.kind == Kind::Gray) {
+                p[0] = static_cast<JSAMPLE>(qGray(colour.rgb()));
+            } else if (cmyk) {
+                const int k = 255 - std::max({colour.red(), colour.green(), colour.blue()});
+                const int cmykValues[4] = {k == 255 ? 0 : (255 - colour.red() - k) * 255 / (255 - k),
+                                           k == 255 ? 0 : (255 - colour.green() - k) * 255 / (255 - k),
+                                           k == 255 ? 0 : (255 - colour.blue() - k) * 255 / (255 - k), k};
+                for (int i = 0; i < 4; ++i)
+                    p[i] = static_cast<JSAMPLE>(inverted ? 255 - cmykValues[i] : cmykValues[i]);
+            } else {
+                p[0] = static_cast<JSAMPLE>(colour.red());
+                p[1] = static_cast<JSAMPLE>(colour.green());
+                p[2] = static_cast<JSAMPLE>(colour.blue());
+            }
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    return QByteArray(reinterpret_cast<const char*>(c.buffer), static_cast<qsizetype>(c.size));
+}
+
+// A progressive script of `total` scans for three components: the DC scan, then the AC bands of
+// each component, with luminance and chroma split into single coefficients as far as needed.
+std::vector<jpeg_scan_info> ScanScript(int total) {
+    std::vector<jpeg_scan_info> scans;
+    jpeg_scan_info dc{};
+    dc.comps_in_scan = 3;
+    dc.component_index[0] = 0;
+    dc.component_index[1] = 1;
+    dc.component_index[2] = 2;
+    scans.push_back(dc);
+    int singlesLeft = total - 1 - 3; // every component needs at least one AC scan
+    for (int component = 0; component < 3; ++component) {
+        int ss = 1;
+        while (singlesLeft > 0 && ss < 63) {
+            jpeg_scan_info one{};
+            one.comps_in_scan = 1;
+            one.component_index[0] = component;
+            one.Ss = ss;
+            one.Se = ss;
+            scans.push_back(one);
+            ++ss;
+            --singlesLeft;
+        }
+        jpeg_scan_info rest{};
+        rest.comps_in_scan = 1;
+        rest.component_index[0] = component;
+        rest.Ss = ss;
+        rest.Se = 63;
+        scans.push_back(rest);
+    }
+    return scans;
+}
+
+// Finds the start-of-frame marker (after SOI and the tables); -1 if there is none.
+qsizetype FrameMarker(const QByteArray& data) {
+    for (qsizetype i = 2; i + 9 < data.size(); ++i) {
+        const auto m = static_cast<unsigned char>(data[i + 1]);
+        if (static_cast<unsigned char>(data[i]) == 0xFF &&
+            (m == 0xC0 || m == 0xC1 || m == 0xC2 || m == 0xC9 || m == 0xCA))
+            return i;
+    }
+    return -1;
+}
+
+QByteArray WithClaimedSize(QByteArray data, int width, int height) {
+    const qsizetype sof = FrameMarker(data);
+    data[sof + 5] = static_cast<char>(height >> 8);
+    data[sof + 6] = static_cast<char>(height & 0xFF);
+    data[sof + 7] = static_cast<char>(width >> 8);
+    data[sof + 8] = static_cast<char>(width & 0xFF);
+    return data;
+}
+
+int ErrorCodeOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const tk::EPictureError& error) {
+        const QString prefix = QStringLiteral("JPEG error #");
+        if (!error.Text().startsWith(prefix))
+            return -2;
+        return error.Text().mid(prefix.size()).toInt();
+    }
+    return -1;
+}
+
+bool Near(QRgb got, const QColor& want, int tolerance) {
+    return std::abs(qRed(got) - want.red()) <= tolerance &&
+           std::abs(qGreen(got) - want.green()) <= tolerance &&
+           std::abs(qBlue(got) - want.blue()) <= tolerance;
+}
+
+QString Describe(QRgb c) {
+    return QStringLiteral("(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Fixture)
+
+class JpegTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void decodesEachKindInItsColours_data();
+    void decodesEachKindInItsColours();
+    void headerIsReadWithoutDecoding();
+    void scaledDecodePicksTheSmallestCoveringScale_data();
+    void scaledDecodePicksTheSmallestCoveringScale();
+    void progressiveFilesStopAfterAHundredScans_data();
+    void progressiveFilesStopAfterAHundredScans();
+    void hostileDataFailsCleanly_data();
+    void hostileDataFailsCleanly();
+    void hugeClaimIsRefusedBeforeDecoding_data();
+    void hugeClaimIsRefusedBeforeDecoding();
+    void truncatedFileDecodesWhatIsThere_data();
+    void truncatedFileDecodesWhatIsThere();
+    void corruptBytesNeverCrash();
+    void loadPictureFileChecksTheExtensionFirst_data();
+    void loadPictureFileChecksTheExtensionFirst();
+    void loadPictureFileReportsWhatCannotBeOpened_data();
+    void loadPictureFileReportsWhatCannotBeOpened();
+};
+
+void JpegTest::decodesEachKindInItsColours_data() {
+    QTest::addColumn<Fixture>("fixture");
+    QTest::addColumn<bool>("gray");
+    QTest::newRow("baseline RGB") << Fixture{} << false;
+    QTest::newRow("grayscale") << Fixture{.kind = Kind::Gray} << true;
+    QTest::newRow("CMYK inverted, Adobe") << Fixture{.kind = Kind::CmykAdobe} << false;
+    QTest::newRow("CMYK plain, no Adobe marker") << Fixture{.kind = Kind::CmykPlain} << false;
+    QTest::newRow("YCCK") << Fixture{.kind = Kind::Ycck} << false;
+    QTest::newRow("progressive") << Fixture{.progressive = true} << false;
+    QTest::newRow("arithmetic") << Fixture{.arithmetic = true} << false;
+    QTest::newRow("progressive arithmetic") << Fixture{.progressive = true, .arithmetic = true} << false;
+    QTest::newRow("odd size") << Fixture{.width = 37, .height = 23} << false;
+}
+
+void JpegTest::decodesEachKindInItsColours() {
+    QFETCH(Fixture, fixture);
+    QFETCH(bool, gray);
+    const QImage image = tk::DecodeJpeg(MakeJpeg(fixture));
+    QCOMPARE(image.format(), QImage::Format_RGB888);
+    QCOMPARE(image.size(), QSize(fixture.width, fixture.height));
+    // The centre of each quadrant, away from the blur at the borders between them.
+    for (const QPoint p :
+         {QPoint(fixture.width / 4, fixture.height / 4), QPoint(3 * fixture.width / 4, fixture.height / 4),
+          QPoint(fixture.width / 4, 3 * fixture.height / 4),
+          QPoint(3 * fixture.width / 4, 3 * fixture.height / 4)}) {
+        QColor want = QuadrantColour(p.x(), p.y(), fixture.width, fixture.height);
+        if (gray)
+            want = QColor(qGray(want.rgb()), qGray(want.rgb()), qGray(want.rgb()));
+        const QRgb got = image.pixel(p);
+        QVERIFY2(Near(got, want, 24),
+                 qPrintable(Describe(got) + QStringLiteral(" at %1,%2").arg(p.x()).arg(p.y())));
+    }
+}
+
+void JpegTest::headerIsReadWithoutDecoding() {
+    const tk::JpegInfo plain = tk::ReadJpegInfo(MakeJpeg(Fixture{.width = 30, .height = 20}));
+    QCOMPARE(plain.width, 30);
+    QCOMPARE(plain.height, 20);
+    QCOMPARE(plain.components, 3);
+    QCOMPARE(plain.bitsPerSample, 8);
+    QVERIFY(!plain.progressive);
+    QVERIFY(!plain.arithmetic);
+    const tk::JpegInfo special =
+        tk::ReadJpegInfo(MakeJpeg(Fixture{.kind = Kind::CmykAdobe, .progressive = true, .arithmetic = true}));
+    QCOMPARE(special.components, 4);
+    QVERIFY(special.progressive);
+    QVERIFY(special.arithmetic);
+    // A file cut off just after its first scan header still has a readable header.
+    const QByteArray whole = MakeJpeg(Fixture{});
+    QCOMPARE(tk::ReadJpegInfo(whole.left(whole.indexOf("\xFF\xDA") + 20)).width, 64);
+}
+
+void JpegTest::scaledDecodePicksTheSmallestCoveringScale_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<QSize>("decoded");
+    QTest::newRow("no target") << QSize(800, 600) << QSize() << QSize(800, 600);
+    QTest::newRow("empty target") << QSize(800, 600) << QSize(0, 0) << QSize(800, 600);
+    QTest::newRow("exactly an eighth") << QSize(800, 600) << QSize(100, 75) << QSize(100, 75);
+    QTest::newRow("below an eighth") << QSize(800, 600) << QSize(60, 40) << QSize(100, 75);
+    QTest::newRow("one pixel wider than an eighth") << QSize(800, 600) << QSize(101, 75) << QSize(200, 150);
+    QTest::newRow("one pixel taller than an eighth") << QSize(800, 600) << QSize(100, 76) << QSize(200, 150);
+    QTest::newRow("exactly a quarter") << QSize(800, 600) << QSize(200, 150) << QSize(200, 150);
+    QTest::newRow("above a quarter") << QSize(800, 600) << QSize(201, 150) << QSize(400, 300);
+    QTest::newRow("exactly a half") << QSize(800, 600) << QSize(400, 300) << QSize(400, 300);
+    QTest::newRow("above a half") << QSize(800, 600) << QSize(401, 300) << QSize(800, 600);
+    QTest::newRow("larger than the picture") << QSize(800, 600) << QSize(1000, 1000) << QSize(800, 600);
+    QTest::newRow("odd size rounds up") << QSize(801, 601) << QSize(100, 75) << QSize(101, 76);
+    QTest::newRow("card of the memory game") << QSize(640, 480) << QSize(70, 70) << QSize(160, 120);
+}
+
+void JpegTest::scaledDecodePicksTheSmallestCoveringScale() {
+    QFETCH(QSize, picture);
+    QFETCH(QSize, target);
+    QFETCH(QSize, decoded);
+    const QImage image = tk::DecodeJpeg(
+        MakeJpeg(Fixture{.width = picture.width(), .height = picture.height(), .quality = 75}), target);
+    QCOMPARE(image.size(), decoded);
+    QCOMPARE(image.format(), QImage::Format_RGB888);
+    QVERIFY(Near(image.pixel(image.width() / 4, image.height() / 4), QColor(255, 0, 0), 24));
+}
+
+void JpegTest::progressiveFilesStopAfterAHundredScans_data() {
+    QTest::addColumn<int>("scans");
+    QTest::addColumn<bool>("decodes");
+    QTest::newRow("the usual ten") << 10 << true;
+    QTest::newRow("a hundred") << 100 << true;
+    QTest::newRow("a hundred and one") << 101 << false;
+    QTest::newRow("a hundred and ninety") << 190 << false;
+}
+
+void JpegTest::progressiveFilesStopAfterAHundredScans() {
+    QFETCH(int, scans);
+    QFETCH(bool, decodes);
+    Fixture fixture{.width = 32, .height = 32, .scans = ScanScript(scans)};
+    QCOMPARE(int(fixture.scans.size()), scans);
+    const QByteArray data = MakeJpeg(fixture);
+    QVERIFY(tk::ReadJpegInfo(data).progressive);
+    if (decodes)
+        QCOMPARE(tk::DecodeJpeg(data).size(), QSize(32, 32));
+    else
+        QCOMPARE(ErrorCodeOf([&] { tk::DecodeJpeg(data); }), int(JERR_BAD_SCAN_SCRIPT));
+}
+
+void JpegTest::hostileDataFailsCleanly_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("code");
+    const QByteArray good = MakeJpeg(Fixture{});
+    QByteArray twelveBit = good;
+    twelveBit[FrameMarker(good) + 4] = 12;
+    QByteArray unknownFrame = good;
+    unknownFrame[FrameMarker(good) + 1] = static_cast<char>(0xC3); // lossless
+    QTest::newRow("empty") << QByteArray() << int(JERR_INPUT_EMPTY);
+    QTest::newRow("text") << QByteArray("hello, world") << int(JERR_NO_SOI);
+    QTest::newRow("PNG signature") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << int(JERR_NO_SOI);
+    // The source ends a short file with an end-of-image marker, so a cut header means "no image".
+    QTest::newRow("start of image only") << QByteArray("\xFF\xD8") << int(JERR_NO_IMAGE);
+    QTest::newRow("header cut before the frame") << good.left(FrameMarker(good)) << int(JERR_NO_IMAGE);
+    QTest::newRow("12-bit samples") << twelveBit << int(JERR_BAD_PRECISION);
+    QTest::newRow("lossless frame") << unknownFrame << int(JERR_SOF_UNSUPPORTED);
+    QTest::newRow("zero width") << WithClaimedSize(good, 0, 48) << int(JERR_EMPTY_IMAGE);
+}
+
+void JpegTest::hostileDataFailsCleanly() {
+    QFETCH(QByteArray, data);
+    QFETCH(int, code);
+    QCOMPARE(ErrorCodeOf([&] { tk::DecodeJpeg(data); }), code);
+}
+
+void JpegTest::hugeClaimIsRefusedBeforeDecoding_data() {
+    QTest::addColumn<QSize>("claimed");
+    QTest::addColumn<QSize>("target");
+    QTest::newRow("65000 square") << QSize(65000, 65000) << QSize();
+    QTest::newRow("65000 square even at an eighth") << QSize(65000, 65000) << QSize(10, 10);
+    QTest::newRow("one long row") << QSize(65500, 400) << QSize();
+    QTest::newRow("just over 64 MB") << QSize(5000, 4474) << QSize();
+}
+
+void JpegTest::hugeClaimIsRefusedBeforeDecoding() {
+    QFETCH(QSize, claimed);
+    QFETCH(QSize, target);
+    const QByteArray data =
+        WithClaimedSize(MakeJpeg(Fixture{.width = 16, .height = 16}), claimed.width(), claimed.height());
+    QVERIFY(data.size() < 1000);
+    QCOMPARE(tk::ReadJpegInfo(data).width, claimed.width());
+    QCOMPARE(ErrorCodeOf([&] { tk::DecodeJpeg(data, target); }), int(JERR_IMAGE_TOO_BIG));
+}
+
+void JpegTest::truncatedFileDecodesWhatIsThere_data() {
+    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<double>("kept");
+    QTest::newRow("baseline, 90 percent") << false << 0.9;
+    QTest::newRow("baseline, half") << false << 0.5;
+    QTest::newRow("progressive, 90 percent") << true << 0.9;
+    QTest::newRow("progressive, half") << true << 0.5;
+}
+
+// libjpeg only warns about a file that ends early and fills the rest, so the picture comes out whole
+// in size with its first rows intact.
+void JpegTest::truncatedFileDecodesWhatIsThere() {
+    QFETCH(bool, progressive);
+    QFETCH(double, kept);
+    const QByteArray whole = MakeJpeg(Fixture{.width = 256, .height = 256, .progressive = progressive});
+    const QImage image = tk::DecodeJpeg(whole.left(static_cast<qsizetype>(whole.size() * kept)));
+    QCOMPARE(image.size(), QSize(256, 256));
+    const QRgb corner = image.pixel(20, 4);
+    QVERIFY2(Near(corner, QColor(255, 0, 0), 60), qPrintable(Describe(corner)));
+}
+
+// Bytes changed all over a valid file: each result is a picture of the claimed size or a JPEG error.
+void JpegTest::corruptBytesNeverCrash() {
+    const QByteArray files[] = {MakeJpeg(Fixture{}), MakeJpeg(Fixture{.progressive = true}),
+                                MakeJpeg(Fixture{.kind = Kind::CmykAdobe}),
+                                MakeJpeg(Fixture{.arithmetic = true})};
+    std::mt19937 generator(20240611); // fixed, so a failure can be replayed
+    int decoded = 0;
+    int refused = 0;
+    for (const QByteArray& file : files) {
+        for (int round = 0; round < 300; ++round) {
+            QByteArray data = file;
+            const int changes = 1 + round % 8;
+            for (int i = 0; i < changes; ++i) {
+                const auto at = std::uniform_int_distribution<qsizetype>(2, data.size() - 1)(generator);
+                data[at] = static_cast<char>(generator());
+            }
+            try {
+                const QImage image = tk::DecodeJpeg(data);
+                QCOMPARE(image.size(), QSize(tk::ReadJpegInfo(data).width, tk::ReadJpegInfo(data).height));
+                ++decoded;
+            } catch (const tk::EPictureError& error) {
+                QVERIFY2(error.Text().startsWith(QStringLiteral("JPEG error #")), qPrintable(error.Text()));
+                ++refused;
+            }
+        }
+    }
+    // Both outcomes occur, or the corruption did not reach the decoder.
+    QVERIFY(decoded > 0);
+    QVERIFY(refused > 0);
+}
+
+void JpegTest::loadPictureFileChecksTheExtensionFirst_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("error"); // empty when the file loads
+    QTest::newRow("jpg") << "1.jpg"
+                         << "";
+    QTest::newRow("JPG") << "2.JPG"
+                         << "";
+    QTest::newRow("JPEG") << "3.JPEG"
+                          << "";
+    QTest::newRow("Jpeg") << "4.Jpeg"
+                          << "";
+    QTest::newRow("png, even when it is a JPEG") << "5.png"
+                                                 << "Unknown picture file extension (.png)";
+    QTest::newRow("extension as written") << "6.PnG"
+                                          << "Unknown picture file extension (.PnG)";
+    QTest::newRow("no extension") << "znak"
+                                  << "Unknown picture file extension (.)";
+    QTest::newRow("ends in a dot") << "7."
+                                   << "Unknown picture file extension (.)";
+    QTest::newRow("last extension counts") << "8.jpg.bmp"
+                                           << "Unknown picture file extension (.bmp)";
+    QTest::newRow("jpe is not enough") << "9.jpe"
+                                       << "Unknown picture file extension (.jpe)";
+    QTest::newRow("missing png fails on the extension") << "missing.png"
+                                                        << "Unknown picture file extension (.png)";
+}
+
+void JpegTest::loadPictureFileChecksTheExtensionFirst() {
+    QFETCH(QString, name);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    if (!name.startsWith(QLatin1String("missing"))) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(MakeJpeg(Fixture{.width = 40, .height = 30}));
+    }
+    try {
+        const QImage image = tk::LoadPictureFile(path, QSize(5, 4));
+        QVERIFY2(error.isEmpty(), "no error raised");
+        QCOMPARE(image.size(), QSize(5, 4));
+    } catch (const tk::EPictureError& raised) {
+        QCOMPARE(raised.Text(), error);
+    }
+}
+
+void JpegTest::loadPictureFileReportsWhatCannotBeOpened_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("systemText");
+    QTest::newRow("missing") << "23.jpg"
+                             << "No such file or directory";
+    QTest::newRow("folder") << "folder.jpg"
+                            << "Is a directory";
+    QTest::newRow("below a file") << "plain.jpg/1.jpg"
+                                  << "Not a directory";
+}
+
+void JpegTest::loadPictureFileReportsWhatCannotBeOpened() {
+    QFETCH(QString, name);
+    QFETCH(QString, systemText);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.jpg")));
+    QFile plain(dir.filePath(QStringLiteral("plain.jpg")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    // A relative name is reported with its full path.
+    const QString oldDir = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    QString text;
+    try {
+        tk::LoadPictureFile(name);
+    } catch (const tk::EPictureError& error) {
+        text = error.Text();
+    }
+    QDir::setCurrent(oldDir);
+    QCOMPARE(text, QStringLiteral("Cannot open file \"%1\". %2")
+                       .arg(QDir(dir.path()).absoluteFilePath(name), systemText));
+}
+
+QTEST_GUILESS_MAIN(JpegTest)
+#include "toolkit_jpeg_test.moc"
