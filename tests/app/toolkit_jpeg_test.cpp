@@ -15,6 +15,7 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -465,6 +466,8 @@ void JpegTest::loadPictureFileReportsWhatCannotBeOpened_data() {
                             << "Is a directory";
     QTest::newRow("below a file") << "plain.jpg/1.jpg"
                                   << "Not a directory";
+    QTest::newRow("pipe") << "pipe.jpg"
+                          << "No such device";
 }
 
 void JpegTest::loadPictureFileReportsWhatCannotBeOpened() {
@@ -475,6 +478,7 @@ void JpegTest::loadPictureFileReportsWhatCannotBeOpened() {
     QFile plain(dir.filePath(QStringLiteral("plain.jpg")));
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.jpg"))).constData(), 0600) == 0);
     // A relative name is reported with its full path.
     const QString oldDir = QDir::currentPath();
     QDir::setCurrent(dir.path());

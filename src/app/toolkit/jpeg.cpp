@@ -224,10 +224,15 @@ QImage LoadPictureFile(const QString& path, QSize target) {
     if (fd < 0)
         throw cannotOpen(errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : (errno != 0 ? errno : EACCES);
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
         ::close(fd);
         throw cannotOpen(error);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // A folder, pipe or device is no picture; reading one would fail, block or never end.
+        ::close(fd);
+        throw cannotOpen(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
     }
     if (st.st_size > kMaxFileBytes) {
         ::close(fd);
