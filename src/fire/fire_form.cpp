@@ -33,6 +33,12 @@ int SlotOf(HouseId id) {
     return static_cast<int>(id) - 1;
 }
 
+// Pictures are drawn unscaled from the image's top-left corner and cut at its edges.
+void PlaceImage(tk::TImage* image, const HotspotArt& art) {
+    image->SetBounds(art.left, art.top, art.width, art.height);
+    image->SetPicture(FirePicture(QLatin1String(art.picture)));
+}
+
 } // namespace
 
 TForm2::TForm2(tk::TForm* owner) : tk::TForm(owner) {
@@ -84,20 +90,18 @@ void TForm2::BuildHouse(const fire::HouseLayout& layout) {
     panel->SetVisible(false);
 
     // The background has no click handler: a click beside the burning hotspots does nothing.
+    const HouseArt& art = fire::ArtOf(layout.house);
     auto* background = new tk::TImage(panel);
-    const QRect& bg = layout.backgroundBounds;
-    background->SetBounds(bg.x(), bg.y(), bg.width(), bg.height());
-    background->SetPicture(FirePicture(QLatin1String(layout.background)));
+    PlaceImage(background, art.background);
 
-    house.hotspots.assign(static_cast<std::size_t>(layout.hotspotCount), nullptr);
+    house.hotspots.assign(art.hotspots.size(), nullptr);
     const auto layouts = fire::HotspotLayouts();
     for (std::size_t i = 0; i < layouts.size(); ++i) {
         const fire::HotspotLayout& spot = layouts[i];
         if (spot.house != layout.house)
             continue;
         auto* image = new tk::TImage(panel);
-        image->SetBounds(spot.bounds.x(), spot.bounds.y(), spot.bounds.width(), spot.bounds.height());
-        image->SetPicture(FirePicture(QLatin1String(spot.picture)));
+        PlaceImage(image, art.hotspots[static_cast<std::size_t>(spot.index)]);
         image->SetVisible(false);
         image->Tag = 0;
         const auto click = kHotspotWirings[i].click;
@@ -197,15 +201,15 @@ void TForm2::BuildStartPanel() {
     GroupBox1->SetFontHeight(kTitleFontHeight);
     GroupBox1->SetCaption(QStringLiteral("Vyber si dům"));
 
-    auto makeThumb = [&](int left, const char* picture) {
+    auto makeThumb = [&](int left, HouseId house) {
         auto* image = new tk::TImage(GroupBox1);
         image->SetBounds(left, 40, 185, 161);
-        image->SetPicture(FirePicture(QLatin1String(picture)));
+        image->SetPicture(FirePicture(QLatin1String(fire::ArtOf(house).thumbnail)));
         return image;
     };
-    Image1 = makeThumb(32, "thumb_rd");
-    Image2 = makeThumb(272, "thumb_vila");
-    Image3 = makeThumb(512, "thumb_panelak");
+    Image1 = makeThumb(32, HouseId::FamilyHouse);
+    Image2 = makeThumb(272, HouseId::Villa);
+    Image3 = makeThumb(512, HouseId::Block);
 
     auto makeRadio = [&](int left) {
         auto* radio = new tk::TRadioButton(GroupBox1);

@@ -3,27 +3,38 @@
 #include <Qt>
 
 #include <array>
+#include <string_view>
 
 namespace fire {
 
 namespace {
 
-#define PLAMKOV_HOTSPOT_LAYOUT(image, house, index, left, top, width, height, picture)                       \
-    HotspotLayout{#image, HouseId::house, index, QRect(left, top, width, height), picture},
-
-const std::array kHotspots{PLAMKOV_FIRE_HOTSPOTS(PLAMKOV_HOTSPOT_LAYOUT)};
-
+#define PLAMKOV_HOTSPOT_LAYOUT(image, house, index) HotspotLayout{#image, HouseId::house, index},
+constexpr std::array kHotspots{PLAMKOV_FIRE_HOTSPOTS(PLAMKOV_HOTSPOT_LAYOUT)};
 #undef PLAMKOV_HOTSPOT_LAYOUT
 
-// The family house's picture is 800 x 566 and shows only its top-left part; the block of flats'
-// picture starts one pixel above the panel.
+constexpr const HouseArt& ArtFor(HouseId house) {
+    return kHouseArt[static_cast<int>(house) - 1];
+}
+
+// The hotspot rows and the pictures' geometry table must agree on which image has which index.
+constexpr bool HotspotsMatchArt() {
+    for (const HotspotLayout& spot : kHotspots) {
+        const auto& art = ArtFor(spot.house).hotspots;
+        if (spot.index < 0 || static_cast<std::size_t>(spot.index) >= art.size() ||
+            std::string_view(art[static_cast<std::size_t>(spot.index)].image) != spot.image)
+            return false;
+    }
+    return kHotspots.size() ==
+           FamilyHouseHotspots().size() + VillaHotspots().size() + BlockOfFlatsHotspots().size();
+}
+static_assert(HotspotsMatchArt(), "hotspot rows and picture geometry disagree");
+
+// The villa's time label stands further right than the others.
 const std::array kHouses{
-    HouseLayout{HouseId::Block, "panelak", QRect(0, -1, 792, 522), QPoint(16, 8), QPoint(616, 8),
-                QColor(Qt::cyan), 12},
-    HouseLayout{HouseId::FamilyHouse, "rd", QRect(0, 0, 791, 521), QPoint(16, 8), QPoint(616, 8),
-                QColor(Qt::white), 5},
-    HouseLayout{HouseId::Villa, "vila", QRect(0, 0, 790, 520), QPoint(136, 8), QPoint(616, 8),
-                QColor(Qt::white), 8},
+    HouseLayout{HouseId::Block, QPoint(16, 8), QPoint(616, 8), QColor(Qt::cyan)},
+    HouseLayout{HouseId::FamilyHouse, QPoint(16, 8), QPoint(616, 8), QColor(Qt::white)},
+    HouseLayout{HouseId::Villa, QPoint(136, 8), QPoint(616, 8), QColor(Qt::white)},
 };
 
 } // namespace
@@ -36,12 +47,8 @@ std::span<const HouseLayout> HouseLayouts() {
     return kHouses;
 }
 
-const HouseLayout& LayoutOf(HouseId house) {
-    for (const HouseLayout& layout : kHouses) {
-        if (layout.house == house)
-            return layout;
-    }
-    return kHouses.front(); // unreachable: every HouseId has a row
+const HouseArt& ArtOf(HouseId house) {
+    return ArtFor(house);
 }
 
 } // namespace fire

@@ -84,7 +84,7 @@ void TForm2::Timer3Timer() {
     TickHouse(HouseOf(fire::HouseId::Block));
 }
 
-#define PLAMKOV_DEFINE_HOTSPOT_CLICK(image, house, index, ...)                                               \
+#define PLAMKOV_DEFINE_HOTSPOT_CLICK(image, house, index)                                                    \
     void TForm2::image##Click() {                                                                            \
         PutOutFire(HouseOf(fire::HouseId::house), index);                                                    \
     }
