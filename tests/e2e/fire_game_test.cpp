@@ -1,0 +1,158 @@
+// Whole fire games as a player plays them: real clicks on the windows the program creates at
+// start-up, in virtual time, ending in the score table files.
+#include "app/forms.h"
+#include "app/startup.h"
+#include "app/toolkit/files.h"
+#include "fire/fire_form.h"
+#include "fire/round_state.h"
+#include "scores/score_form.h"
+#include "support/test_main.h"
+#include "support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using fire::kTickInterval;
+
+namespace {
+
+const QByteArray kEmptyRow = QByteArray("        0\r\n--pr\xE1zdn\xFD--\r\n");
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class FireGameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void singleGameOnTheVillaAtTopSpeed();
+    void campaignOverTwoRounds();
+
+private:
+    // Plays the running round to its end in 100 ms steps, clicking fires as they flare up until
+    // `fires` are out. Returns the number of ticks.
+    int PlayRound(testing::Harness& harness, int fires);
+    void ClickSpeed(int index);
+
+    QTemporaryDir folder_;
+    QString previousDir_;
+};
+
+void FireGameTest::initTestCase() {
+    QVERIFY(folder_.isValid());
+    previousDir_ = tk::GetCurrentDir();
+    tk::SetCurrentDir(folder_.path());
+    fire::Round() = {};
+    CreateForms(tk::App());
+    QCOMPARE(tk::App().MainForm(), static_cast<tk::TForm*>(Form2));
+    testing::ShowAndExpose(Form2);
+    QVERIFY(Form2->vyberstart->Visible());
+}
+
+void FireGameTest::cleanupTestCase() {
+    tk::SetCurrentDir(previousDir_);
+}
+
+int FireGameTest::PlayRound(testing::Harness& harness, int fires) {
+    int clicked = 0;
+    int ticks = 0;
+    const std::vector<TForm2::House*> houses = {&Form2->HouseOf(fire::HouseId::FamilyHouse),
+                                                &Form2->HouseOf(fire::HouseId::Villa),
+                                                &Form2->HouseOf(fire::HouseId::Block)};
+    while (ticks < 700 && fire::Round().timeLeft >= 0) {
+        harness.Advance(kTickInterval);
+        ++ticks;
+        for (TForm2::House* house : houses) {
+            if (!house->panel->Visible())
+                continue;
+            for (tk::TImage* hotspot : house->hotspots) {
+                if (hotspot->Visible() && clicked < fires) {
+                    testing::Click(hotspot);
+                    ++clicked;
+                }
+            }
+        }
+    }
+    return ticks;
+}
+
+void FireGameTest::ClickSpeed(int index) {
+    QRadioButton* item = Form2->RadioGroup1->ItemButton(index);
+    QVERIFY(item != nullptr);
+    testing::ClickAt(Form2, item->mapTo(Form2->ClientWidget(), item->rect().center()));
+    QCOMPARE(Form2->RadioGroup1->ItemIndex(), index);
+}
+
+void FireGameTest::singleGameOnTheVillaAtTopSpeed() {
+    testing::Harness harness;
+    harness.Script({5, 0, 7, 3});
+    testing::Click(Form2->RadioButton2);
+    ClickSpeed(2);
+    testing::Click(Form2->Button1);
+    QVERIFY(Form2->Panvila->Visible());
+    QVERIFY(!Form2->vyberstart->Visible());
+
+    QCOMPARE(PlayRound(harness, 7), 601);
+    QCOMPARE(harness.random->draws, 150);
+    QVERIFY(Form2->konechry->Visible());
+    QCOMPARE(Form2->uhasv->Caption(), QStringLiteral("Uhašeno: 7"));
+    QCOMPARE(Form2->casv->Caption(), QStringLiteral("Čas: 0"));
+    QCOMPARE(Form2->Label2->Caption(), QStringLiteral("Tvé skóre: 7"));
+
+    testing::Type(Form2, QStringLiteral("Ema"));
+    testing::Click(Form2->Button4);
+
+    QVERIFY(harness.dialogs->errors.isEmpty());
+    QVERIFY(Form3->isVisible());
+    QCOMPARE(Form3->StringGrid1->Cell(0, 1), QStringLiteral("  7"));
+    QCOMPARE(Form3->StringGrid1->Cell(1, 1), QStringLiteral("Ema"));
+    QCOMPARE(ReadFile(QDir(folder_.path()).filePath(QStringLiteral("hiscore8.dat"))),
+             QByteArray("  7\r\nEma\r\n") + kEmptyRow.repeated(9));
+    QVERIFY(Form2->vyberstart->Visible());
+    QVERIFY(!Form2->konechry->Visible());
+}
+
+// 45 fires on the family house carry the campaign to the villa at the same speed; 20 there end it.
+void FireGameTest::campaignOverTwoRounds() {
+    testing::Harness harness;
+    harness.Script({1, 4, 2, 0, 3, 6, 5});
+    testing::Click(Form2->Button2);
+    QVERIFY(Form2->Panrd->Visible());
+
+    PlayRound(harness, 45);
+    QVERIFY(Form2->nextlevel->Visible());
+    QCOMPARE(Form2->uhasrd->Caption(), QStringLiteral("Uhašeno: 45"));
+    testing::Click(Form2->Button3);
+    QVERIFY(Form2->Panvila->Visible());
+    QCOMPARE(Form2->uhasv->Caption(),
+             QStringLiteral("Uhašeno: 7")); // from the last game, until the first tick
+    PlayRound(harness, 20);
+    QCOMPARE(harness.random->draws, 150);
+    QVERIFY(Form2->konechry->Visible());
+    QCOMPARE(Form2->Label2->Caption(), QStringLiteral("Tvé skóre: 65"));
+
+    QCOMPARE(Form2->Edit1->Text(), QStringLiteral("Ema")); // the name typed last is offered again
+    testing::Type(Form2, QStringLiteral("Jan"));
+    testing::Click(Form2->Button4);
+
+    QVERIFY(harness.dialogs->errors.isEmpty());
+    QCOMPARE(ReadFile(QDir(folder_.path()).filePath(QStringLiteral("hiscore0.dat"))),
+             QByteArray("  65\r\nJan\r\n") + kEmptyRow.repeated(9));
+    QCOMPARE(ReadFile(QDir(folder_.path()).filePath(QStringLiteral("hiscore8.dat"))),
+             QByteArray("  7\r\nEma\r\n") + kEmptyRow.repeated(9));
+    QCOMPARE(QDir(folder_.path()).entryList(QDir::Files),
+             (QStringList{QStringLiteral("hiscore0.dat"), QStringLiteral("hiscore8.dat")}));
+    QVERIFY(Form2->vyberstart->Visible());
+}
+
+TK_TEST_MAIN(FireGameTest)
+#include "fire_game_test.moc"
