@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTest>
 #include <QWindow>
 
@@ -73,18 +74,25 @@ private slots:
     // The press must not travel up to the parent, or a background picture would click its owner.
     void imageWithoutHandlerDoesNotPassPressToParent() {
         testing::Harness harness;
-        Scene scene;
-        auto* outer = new tk::TImage(scene.panel);
-        outer->SetBounds(0, 0, 200, 140);
-        int outerClicks = 0;
-        outer->OnClick = [&] { ++outerClicks; };
-        auto* inner = new tk::TImage(outer);
-        inner->SetBounds(20, 20, 50, 50);
-        scene.Show();
-        testing::Click(inner);
-        QCOMPARE(outerClicks, 0);
-        testing::ClickAt(&scene.form, QPoint(150, 100));
-        QCOMPARE(outerClicks, 1);
+        tk::TForm form;
+        form.SetOuterSize(kFormWidth, kFormHeight);
+        struct RecordingPanel : tk::TPanel {
+            using TPanel::TPanel;
+            int presses = 0;
+            void mousePressEvent(QMouseEvent* event) override {
+                ++presses;
+                event->accept();
+            }
+        };
+        auto* panel = new RecordingPanel(&form);
+        panel->SetBounds(0, 0, 200, 140);
+        auto* image = new tk::TImage(panel);
+        image->SetBounds(20, 20, 50, 50);
+        testing::ShowAndExpose(&form);
+        testing::Click(image);
+        QCOMPARE(panel->presses, 0);
+        testing::ClickAt(&form, QPoint(150, 100));
+        QCOMPARE(panel->presses, 1);
     }
 
     void clickNeedsPressAndReleaseOverSameControl_data() {

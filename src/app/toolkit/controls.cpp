@@ -146,17 +146,13 @@ void TForm::SetResizable(bool resizable) {
 }
 
 void TForm::AttachMenuBar(QMenuBar* bar) {
-    const bool fixed = maximumSize() == minimumSize() && minimumSize() != QSize(0, 0);
     menuBar_ = bar;
     bar->setParent(this);
     bar->show();
-    if (outerWidth_ > 0 || outerHeight_ > 0) {
-        if (fixed)
-            setFixedSize(size());  // SetOuterSize keeps a fixed window fixed
-        SetOuterSize(outerWidth_, outerHeight_);
-    } else {
+    if (outerWidth_ > 0 || outerHeight_ > 0)
+        SetOuterSize(outerWidth_, outerHeight_);  // the client area gives way to the bar
+    else
         LayoutClient();
-    }
 }
 
 void TForm::LayoutClient() {
@@ -498,6 +494,9 @@ TStringGrid::TStringGrid(TControl* parent) : QTableWidget(ParentClient(parent)),
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setShowGrid(true);
     setGridStyle(Qt::SolidLine);
+    // A text longer than its cell is cut at the cell's edge, not shortened to "--...".
+    setTextElideMode(Qt::ElideNone);
+    setWordWrap(false);
     show();
 }
 
