@@ -12,6 +12,8 @@ void RecordingDialogs::ShowMessage(const QString& text, const QString& title) {
 }
 
 void RecordingDialogs::ShowError(const QString& text, const QString& title) {
+    // Logged too, so a test that fails on an unexpected error box says which error it was.
+    qInfo("error box: %s", qPrintable(text));
     errors.append(text);
     titles.append(title);
 }
