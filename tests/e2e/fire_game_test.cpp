@@ -56,6 +56,7 @@ void FireGameTest::initTestCase() {
     QCOMPARE(tk::App().MainForm(), static_cast<tk::TForm*>(Form2));
     testing::ShowAndExpose(Form2);
     QVERIFY(Form2->vyberstart->Visible());
+    testing::Shoot(Form2, QStringLiteral("fire_start_panel"));
 }
 
 void FireGameTest::cleanupTestCase() {
@@ -71,6 +72,8 @@ int FireGameTest::PlayRound(testing::Harness& harness, int fires) {
     while (ticks < 700 && fire::Round().timeLeft >= 0) {
         harness.Advance(kTickInterval);
         ++ticks;
+        if (ticks == 300)
+            testing::Shoot(Form2, QStringLiteral("fire_mid_round_%1").arg(fire::Round().campaignStage));
         for (TForm2::House* house : houses) {
             if (!house->panel->Visible())
                 continue;
@@ -107,6 +110,7 @@ void FireGameTest::singleGameOnTheVillaAtTopSpeed() {
     QCOMPARE(Form2->uhasv->Caption(), QStringLiteral("Uhašeno: 7"));
     QCOMPARE(Form2->casv->Caption(), QStringLiteral("Čas: 0"));
     QCOMPARE(Form2->Label2->Caption(), QStringLiteral("Tvé skóre: 7"));
+    testing::Shoot(Form2, QStringLiteral("fire_game_over"));
 
     testing::Type(Form2, QStringLiteral("Ema"));
     testing::Click(Form2->Button4);
@@ -131,6 +135,7 @@ void FireGameTest::campaignOverTwoRounds() {
     PlayRound(harness, 45);
     QVERIFY(Form2->nextlevel->Visible());
     QCOMPARE(Form2->uhasrd->Caption(), QStringLiteral("Uhašeno: 45"));
+    testing::Shoot(Form2, QStringLiteral("fire_next_round"));
     testing::Click(Form2->Button3);
     QVERIFY(Form2->Panvila->Visible());
     QCOMPARE(Form2->uhasv->Caption(),
