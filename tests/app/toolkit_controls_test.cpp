@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTest>
 #include <QWindow>
 
@@ -122,6 +123,50 @@ private slots:
         QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, press + offset);
         QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, release + offset);
         QCOMPARE(got, clicked);
+    }
+
+    // The memory game frees a card from inside the card's own click handler.
+    void controlFreedByItsOwnClickHandler_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("image") << "image";
+        QTest::newRow("button") << "button";
+        QTest::newRow("menu item") << "menu";
+    }
+    void controlFreedByItsOwnClickHandler() {
+        QFETCH(QString, kind);
+        testing::Harness harness;
+        Scene scene;
+        tk::TMainMenu menu(&scene.form);
+        QPointer<QObject> control;
+        int ran = 0;
+        // The handler reads its own captures after freeing their owner: only a copy keeps them alive.
+        const auto freeing = [&ran, &control, note = QStringLiteral("still here")] {
+            delete control.data();
+            ran += note.size() > 0 ? 1 : 0;
+        };
+        if (kind == QLatin1String("image")) {
+            auto* image = new tk::TImage(scene.panel);
+            image->SetBounds(0, 0, 50, 50);
+            image->OnClick = freeing;
+            control = image;
+        } else if (kind == QLatin1String("button")) {
+            auto* button = new tk::TButton(scene.panel);
+            button->SetBounds(0, 0, 50, 50);
+            button->OnClick = freeing;
+            control = button;
+        } else {
+            auto* item = new tk::TMenuItem(&menu, QStringLiteral("Konec"));
+            item->OnClick = freeing;
+            control = item;
+        }
+        scene.Show();
+        if (auto* item = qobject_cast<tk::TMenuItem*>(control.data()))
+            item->Action()->trigger();
+        else
+            testing::ClickAt(&scene.form, QPoint(25, 25));
+        QCOMPARE(ran, 1);
+        QVERIFY(control.isNull());
+        QVERIFY(harness.dialogs->errors.isEmpty());
     }
 
     void visibleIsTheControlsOwnFlag() {

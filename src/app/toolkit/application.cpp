@@ -24,10 +24,12 @@ class QtDialogs : public Dialogs {
 public:
     void ShowMessage(const QString& text, const QString& title) override {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     }
     void ShowError(const QString& text, const QString& title) override {
         QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
         box.exec();
     }
 };
@@ -188,8 +190,9 @@ bool Application::Filter(const Message& message) {
         return false;
     bool handled = false;
     bool failed = true;
+    const MessageFilter filter = filter_;  // a filter may install another one while it runs
     Invoke([&] {
-        filter_(message, handled);
+        filter(message, handled);
         failed = false;
     });
     // A filter that fails abandons the message, as a failing handler abandons its event.

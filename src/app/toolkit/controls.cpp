@@ -186,15 +186,19 @@ void TForm::Show() {
     show();
     raise();
     activateWindow();
-    if (wasHidden && OnShow)
-        App().Invoke(OnShow);
+    if (wasHidden && OnShow) {
+        const Handler handler = OnShow;
+        App().Invoke(handler);
+    }
 }
 
 void TForm::Hide() { hide(); }
 
 void TForm::Close() {
-    if (OnClose)
-        App().Invoke(OnClose);
+    if (OnClose) {
+        const Handler handler = OnClose;
+        App().Invoke(handler);
+    }
     if (modalLoop_ != nullptr) {
         SetModalResult(2);
         return;
@@ -314,8 +318,11 @@ void TImage::mouseReleaseEvent(QMouseEvent* event) {
         return;
     const bool wasPressed = pressed_;
     pressed_ = false;
-    if (wasPressed && rect().contains(event->position().toPoint()) && OnClick)
-        App().Invoke(OnClick);
+    if (!wasPressed || !rect().contains(event->position().toPoint()) || !OnClick)
+        return;
+    // A copy: a card's click handler frees the card itself, and with it OnClick.
+    const Handler handler = OnClick;
+    App().Invoke(handler);
 }
 
 // ---- TLabel ---------------------------------------------------------------------------------------
@@ -353,13 +360,15 @@ void TLabel::mousePressEvent(QMouseEvent* event) { event->accept(); }
 TButton::TButton(TControl* parent) : QPushButton(ParentClient(parent)), TControl(this) {
     setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, [this] {
-        App().Invoke([this] {
-            if (modalResult_ != 0) {
-                if (TForm* form = FormOf(this))
-                    form->SetModalResult(modalResult_);
-            }
-            if (OnClick)
-                OnClick();
+        // Copies first: the handler may free the button.
+        const Handler handler = OnClick;
+        const int result = modalResult_;
+        TForm* form = FormOf(this);
+        App().Invoke([&] {
+            if (result != 0 && form != nullptr)
+                form->SetModalResult(result);
+            if (handler)
+                handler();
         });
     });
     show();
@@ -587,8 +596,8 @@ void TMenuItem::Wire() {
     if (action_->isSeparator())
         return;
     connect(action_, &QAction::triggered, this, [this] {
-        if (OnClick)
-            App().Invoke(OnClick);
+        const Handler handler = OnClick;  // the handler may free its own item
+        App().Invoke(handler);
     });
 }
 
