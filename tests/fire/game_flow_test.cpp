@@ -1,6 +1,7 @@
 // The game flow around the rounds: the choice on the start panel, the campaign from round to
 // round, game over and the hand-over of the total and the name to the score table.
 #include "app/forms.h"
+#include "app/toolkit/application.h"
 #include "app/toolkit/cp1250.h"
 #include "app/toolkit/files.h"
 #include "app/toolkit/numbers.h"
@@ -476,6 +477,11 @@ void GameFlowTest::windowsShareTheRoundState() {
     QCOMPARE(game.form->casrd->Caption(),
              QStringLiteral("Čas: 59") + tk::DecimalSeparator() + QStringLiteral("8"));
     QCOMPARE(second.casrd->Caption(), QStringLiteral("Čas:"));
+
+    // Closing any fire game window ends the program.
+    QVERIFY(!tk::App().Terminated());
+    second.Close();
+    QVERIFY(tk::App().Terminated());
 }
 
 TK_TEST_MAIN(GameFlowTest)
