@@ -17,16 +17,18 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kTick{100};
-constexpr int kTicks = 600;       // one minute of ticks
-constexpr int kRoundTicks = 601;  // a fire round ends on its 601st tick
+constexpr int kTicks = 600;      // one minute of ticks
+constexpr int kRoundTicks = 601; // a fire round ends on its 601st tick
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     tk::Application app(argc, argv);
     tk::TTimer timer(nullptr);
     std::vector<Clock::time_point> at;

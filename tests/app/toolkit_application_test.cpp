@@ -25,7 +25,9 @@ constexpr std::chrono::milliseconds kTick = 100ms;
 enum class Thrown { Nothing, ProgramError, StdError, Other };
 
 // Runs a piece of code inside the modal loop that the next ShowModal starts.
-void WhenModal(std::function<void()> action) { QTimer::singleShot(0, qApp, std::move(action)); }
+void WhenModal(std::function<void()> action) {
+    QTimer::singleShot(0, qApp, std::move(action));
+}
 
 } // namespace
 
@@ -38,13 +40,20 @@ private slots:
     void titleFromProgramName_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title");
-        QTest::newRow("folder dropped") << "/usr/bin/plamkov" << "plamkov";
-        QTest::newRow("cut at the extension, rest lower case") << "PLAMKOV.EXE" << "Plamkov";
-        QTest::newRow("cut at the first full stop") << "my.game.exe" << "my";
-        QTest::newRow("first letter kept as it is") << "Hra.exe" << "Hra";
-        QTest::newRow("folder of the original platform") << "C:\\HRY\\PLAMKOV.EXE" << "Plamkov";
-        QTest::newRow("dot in a folder name is not the cut") << "/opt/a.b/PLAM" << "Plam";
-        QTest::newRow("single letter") << "X.EXE" << "X";
+        QTest::newRow("folder dropped") << "/usr/bin/plamkov"
+                                        << "plamkov";
+        QTest::newRow("cut at the extension, rest lower case") << "PLAMKOV.EXE"
+                                                               << "Plamkov";
+        QTest::newRow("cut at the first full stop") << "my.game.exe"
+                                                    << "my";
+        QTest::newRow("first letter kept as it is") << "Hra.exe"
+                                                    << "Hra";
+        QTest::newRow("folder of the original platform") << "C:\\HRY\\PLAMKOV.EXE"
+                                                         << "Plamkov";
+        QTest::newRow("dot in a folder name is not the cut") << "/opt/a.b/PLAM"
+                                                             << "Plam";
+        QTest::newRow("single letter") << "X.EXE"
+                                       << "X";
     }
     void titleFromProgramName() {
         QFETCH(QString, path);
@@ -79,7 +88,7 @@ private slots:
             }
             after = true;
         });
-        QCOMPARE(after, thrown == Thrown::Nothing);  // the rest of the handler does not run
+        QCOMPARE(after, thrown == Thrown::Nothing); // the rest of the handler does not run
         QCOMPARE(harness.dialogs->errors, errors);
         for (const QString& title : harness.dialogs->titles)
             QCOMPARE(title, tk::App().Title());
@@ -291,7 +300,7 @@ private slots:
         });
         const int returned = dialog.ShowModal();
         QCOMPARE(returned, result);
-        QCOMPARE(dialog.ModalResult(), result);  // kept after the show
+        QCOMPARE(dialog.ModalResult(), result); // kept after the show
         QCOMPARE(closeRuns, closes);
         QCOMPARE(okClicked, how == QLatin1String("button"));
         QVERIFY(ownerBlocked);
@@ -323,7 +332,7 @@ private slots:
         QCOMPARE(dialog.ShowModal(), 1);
         QCOMPARE(ticks, 3);
         QCOMPARE(ownerClicks, 0);
-        testing::Click(image);  // enabled again after the show
+        testing::Click(image); // enabled again after the show
         QCOMPARE(ownerClicks, 1);
     }
 
@@ -504,13 +513,12 @@ private slots:
         form.SetCentered(centred);
         form.Show();
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const QPoint expected = centred ? QPoint(area.x() + (area.width() - 300) / 2,
-                                                 area.y() + (area.height() - 200) / 2)
-                                        : QPoint(12, 34);
+        const QPoint expected =
+            centred ? QPoint(area.x() + (area.width() - 300) / 2, area.y() + (area.height() - 200) / 2)
+                    : QPoint(12, 34);
         QCOMPARE(form.pos(), expected);
     }
 };
-
 
 TK_TEST_MAIN(ToolkitApplicationTest)
 #include "toolkit_application_test.moc"

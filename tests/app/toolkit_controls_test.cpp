@@ -31,7 +31,9 @@ struct Scene {
     tk::TPanel* panel;
 };
 
-QColor PixelOf(QWidget* window, QPoint at) { return window->grab().toImage().pixelColor(at); }
+QColor PixelOf(QWidget* window, QPoint at) {
+    return window->grab().toImage().pixelColor(at);
+}
 
 } // namespace
 
@@ -173,11 +175,11 @@ private slots:
         testing::Harness harness;
         Scene scene;
         auto* image = new tk::TImage(scene.panel);
-        QVERIFY(image->Visible());        // controls start visible, even on a hidden form
+        QVERIFY(image->Visible()); // controls start visible, even on a hidden form
         QVERIFY(!scene.form.Visible());
         scene.panel->SetVisible(false);
         scene.Show();
-        QVERIFY(image->Visible());        // its parent is hidden, its own flag is not
+        QVERIFY(image->Visible()); // its parent is hidden, its own flag is not
         QVERIFY(!image->isVisible());
         image->SetVisible(false);
         scene.panel->SetVisible(true);
@@ -249,8 +251,8 @@ private slots:
         b->SetChecked(true);
         QVERIFY(!a->Checked());
         QVERIFY(b->Checked());
-        QVERIFY(other->Checked());  // another parent, another group
-        b->SetChecked(false);       // the program may leave a group with none checked
+        QVERIFY(other->Checked()); // another parent, another group
+        b->SetChecked(false);      // the program may leave a group with none checked
         QVERIFY(!b->Checked());
     }
 
@@ -295,9 +297,10 @@ private slots:
         QTest::addColumn<QString>("kept");
         QTest::newRow("Czech letters stay whole")
             << QStringLiteral("Žluťoučký kůň") << QStringLiteral("Žluťoučký kůň");
-        QTest::newRow("line breaks and end of file go") << QStringLiteral("A\r\nB\x1a") << QStringLiteral("AB");
-        QTest::newRow("characters outside the code page go") << QStringLiteral("Jan 中文 Novák")
-                                                             << QStringLiteral("Jan  Novák");
+        QTest::newRow("line breaks and end of file go")
+            << QStringLiteral("A\r\nB\x1a") << QStringLiteral("AB");
+        QTest::newRow("characters outside the code page go")
+            << QStringLiteral("Jan 中文 Novák") << QStringLiteral("Jan  Novák");
     }
     void editKeepsOnlyTypableText() {
         QFETCH(QString, input);
@@ -420,7 +423,7 @@ private slots:
     void fontHeightIsInPixels() {
         Scene scene;
         auto* label = new tk::TLabel(scene.panel);
-        QCOMPARE(label->font().pixelSize(), tk::kDefaultFontHeight);  // from the form
+        QCOMPARE(label->font().pixelSize(), tk::kDefaultFontHeight); // from the form
         label->SetFontHeight(24);
         QCOMPARE(label->font().pixelSize(), 24);
         QCOMPARE(label->font().family(), QStringLiteral("DejaVu Sans"));
@@ -447,7 +450,7 @@ private slots:
         QVERIFY(line->Action()->isSeparator());
         plain->Action()->trigger();
         start->Action()->trigger();
-        end->Action()->trigger();  // through the error boundary
+        end->Action()->trigger(); // through the error boundary
         QCOMPARE(ran, (QStringList{QStringLiteral("help"), QStringLiteral("new")}));
         QCOMPARE(harness.dialogs->errors, QStringList{QStringLiteral("boom.")});
     }

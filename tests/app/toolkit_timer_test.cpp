@@ -17,7 +17,7 @@ constexpr milliseconds kTick = 100ms;
 constexpr milliseconds kShortTick = 30ms;
 constexpr milliseconds kLongTick = 50ms;
 constexpr milliseconds kRealTick = 5ms;
-constexpr milliseconds kRealWait = 2000ms;  // an upper bound for a few real ticks, never a timing
+constexpr milliseconds kRealWait = 2000ms; // an upper bound for a few real ticks, never a timing
 
 // Each step either advances the clock or changes the timer.
 struct Step {
@@ -142,7 +142,7 @@ private slots:
             deepest = std::max(deepest, depth);
             at.push_back(harness.clock.Now().count());
             if (at.size() == 1)
-                harness.Advance(kTick * 3 + 50ms);  // busy until 450 ms
+                harness.Advance(kTick * 3 + 50ms); // busy until 450 ms
             --depth;
         };
         timer.SetEnabled(true);

@@ -67,13 +67,13 @@ Message::Kind MouseKind(QEvent::Type type, Qt::MouseButton button) {
     case QEvent::MouseMove:
         return Message::MouseMove;
     case QEvent::MouseButtonPress:
-        return button == Qt::LeftButton    ? Message::LButtonDown
-               : button == Qt::RightButton ? Message::RButtonDown
+        return button == Qt::LeftButton     ? Message::LButtonDown
+               : button == Qt::RightButton  ? Message::RButtonDown
                : button == Qt::MiddleButton ? Message::MButtonDown
                                             : Message::Other;
     case QEvent::MouseButtonRelease:
-        return button == Qt::LeftButton    ? Message::LButtonUp
-               : button == Qt::RightButton ? Message::RButtonUp
+        return button == Qt::LeftButton     ? Message::LButtonUp
+               : button == Qt::RightButton  ? Message::RButtonUp
                : button == Qt::MiddleButton ? Message::MButtonUp
                                             : Message::Other;
     case QEvent::MouseButtonDblClick:
@@ -110,9 +110,8 @@ Message::Kind KindOf(QObject* receiver, QEvent* event) {
 Application::Application(int& argc, char** argv)
     : QApplication(argc, argv),
       title_(TitleFromProgramName(argc > 0 && argv[0] != nullptr ? QString::fromLocal8Bit(argv[0])
-                                                                   : applicationFilePath())),
-      dialogs_(std::make_unique<QtDialogs>()),
-      realClock_(std::make_unique<RealClock>()) {
+                                                                 : applicationFilePath())),
+      dialogs_(std::make_unique<QtDialogs>()), realClock_(std::make_unique<RealClock>()) {
     clock_ = realClock_.get();
     // Only closing the main window ends the program, never the last window going away.
     setQuitOnLastWindowClosed(false);
@@ -124,12 +123,14 @@ Application::~Application() {
     mainForm_ = nullptr;
 }
 
-Application* Application::Instance() { return qobject_cast<Application*>(QCoreApplication::instance()); }
+Application* Application::Instance() {
+    return qobject_cast<Application*>(QCoreApplication::instance());
+}
 
 QString Application::TitleFromProgramName(const QString& programPath) {
     // Either separator, so a path from the original platform gives the same title.
-    const qsizetype slash = std::max(programPath.lastIndexOf(QLatin1Char('/')),
-                                     programPath.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype slash =
+        std::max(programPath.lastIndexOf(QLatin1Char('/')), programPath.lastIndexOf(QLatin1Char('\\')));
     QString name = programPath.mid(slash + 1);
     const qsizetype dot = name.indexOf(QLatin1Char('.'));
     if (dot >= 0)
@@ -190,7 +191,7 @@ bool Application::Filter(const Message& message) {
         return false;
     bool handled = false;
     bool failed = true;
-    const MessageFilter filter = filter_;  // a filter may install another one while it runs
+    const MessageFilter filter = filter_; // a filter may install another one while it runs
     Invoke([&] {
         filter(message, handled);
         failed = false;
@@ -220,7 +221,9 @@ void Application::ShowException(const std::exception& error) {
         ShowErrorText(QString::fromLocal8Bit(error.what()));
 }
 
-void Application::ShowMessage(const QString& text) { dialogs_->ShowMessage(text, title_); }
+void Application::ShowMessage(const QString& text) {
+    dialogs_->ShowMessage(text, title_);
+}
 
 void Application::ShowErrorText(const QString& text) {
     // The error box must never become a new source of errors: it is the last boundary.
@@ -235,7 +238,9 @@ void Application::SetDialogs(std::unique_ptr<Dialogs> dialogs) {
     dialogs_ = dialogs != nullptr ? std::move(dialogs) : std::make_unique<QtDialogs>();
 }
 
-void Application::SetClock(Clock* clock) { clock_ = clock != nullptr ? clock : realClock_.get(); }
+void Application::SetClock(Clock* clock) {
+    clock_ = clock != nullptr ? clock : realClock_.get();
+}
 
 void Application::DispatchTimer(TTimer* timer) {
     QPointer<TTimer> alive(timer);
@@ -267,6 +272,8 @@ bool Application::notify(QObject* receiver, QEvent* event) {
     return true;
 }
 
-Application& App() { return *Application::Instance(); }
+Application& App() {
+    return *Application::Instance();
+}
 
 } // namespace tk

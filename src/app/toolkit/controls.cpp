@@ -45,26 +45,46 @@ TForm* FormOf(QWidget* widget) {
     return nullptr;
 }
 
-QWidget* ParentClient(TControl* parent) { return parent != nullptr ? parent->ClientWidget() : nullptr; }
+QWidget* ParentClient(TControl* parent) {
+    return parent != nullptr ? parent->ClientWidget() : nullptr;
+}
 
 } // namespace
 
 // ---- TControl -------------------------------------------------------------------------------------
 
-int TControl::Left() const { return self_->x(); }
-int TControl::Top() const { return self_->y(); }
-int TControl::Width() const { return self_->width(); }
-int TControl::Height() const { return self_->height(); }
-void TControl::SetLeft(int left) { self_->move(left, self_->y()); }
-void TControl::SetTop(int top) { self_->move(self_->x(), top); }
-void TControl::SetWidth(int width) { self_->resize(width, self_->height()); }
-void TControl::SetHeight(int height) { self_->resize(self_->width(), height); }
+int TControl::Left() const {
+    return self_->x();
+}
+int TControl::Top() const {
+    return self_->y();
+}
+int TControl::Width() const {
+    return self_->width();
+}
+int TControl::Height() const {
+    return self_->height();
+}
+void TControl::SetLeft(int left) {
+    self_->move(left, self_->y());
+}
+void TControl::SetTop(int top) {
+    self_->move(self_->x(), top);
+}
+void TControl::SetWidth(int width) {
+    self_->resize(width, self_->height());
+}
+void TControl::SetHeight(int height) {
+    self_->resize(self_->width(), height);
+}
 
 void TControl::SetBounds(int left, int top, int width, int height) {
     self_->setGeometry(left, top, width, height);
 }
 
-bool TControl::Visible() const { return !self_->isHidden(); }
+bool TControl::Visible() const {
+    return !self_->isHidden();
+}
 
 void TControl::SetVisible(bool visible) {
     if (visible == Visible())
@@ -77,7 +97,9 @@ void TControl::SetVisible(bool visible) {
     self_->setVisible(visible);
 }
 
-void TControl::SetFontHeight(int pixels) { self_->setFont(LayoutFont(pixels)); }
+void TControl::SetFontHeight(int pixels) {
+    self_->setFont(LayoutFont(pixels));
+}
 
 // ---- TForm ----------------------------------------------------------------------------------------
 
@@ -97,8 +119,12 @@ TForm::~TForm() {
         modalLoop_->quit();
 }
 
-QString TForm::Caption() const { return windowTitle(); }
-void TForm::SetCaption(const QString& caption) { setWindowTitle(caption); }
+QString TForm::Caption() const {
+    return windowTitle();
+}
+void TForm::SetCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
 
 void TForm::SetOuterSize(int width, int height) {
     outerWidth_ = width;
@@ -115,11 +141,19 @@ void TForm::SetOuterSize(int width, int height) {
     LayoutClient();
 }
 
-int TForm::OuterWidth() const { return outerWidth_; }
-int TForm::OuterHeight() const { return outerHeight_; }
-QSize TForm::ClientSize() const { return client_->size(); }
+int TForm::OuterWidth() const {
+    return outerWidth_;
+}
+int TForm::OuterHeight() const {
+    return outerHeight_;
+}
+QSize TForm::ClientSize() const {
+    return client_->size();
+}
 
-void TForm::SetCentered(bool centered) { centered_ = centered; }
+void TForm::SetCentered(bool centered) {
+    centered_ = centered;
+}
 
 void TForm::SetBorderIcons(int icons) {
     const bool wasShown = !isHidden();
@@ -150,7 +184,7 @@ void TForm::AttachMenuBar(QMenuBar* bar) {
     bar->setParent(this);
     bar->show();
     if (outerWidth_ > 0 || outerHeight_ > 0)
-        SetOuterSize(outerWidth_, outerHeight_);  // the client area gives way to the bar
+        SetOuterSize(outerWidth_, outerHeight_); // the client area gives way to the bar
     else
         LayoutClient();
 }
@@ -192,7 +226,9 @@ void TForm::Show() {
     }
 }
 
-void TForm::Hide() { hide(); }
+void TForm::Hide() {
+    hide();
+}
 
 void TForm::Close() {
     if (OnClose) {
@@ -235,7 +271,7 @@ int TForm::ShowModal() {
     while (modalResult_ == 0 && !App().Terminated())
         loop.exec();
     if (modalResult_ == 0)
-        modalResult_ = 2;  // the program is ending: the show ends as if cancelled
+        modalResult_ = 2; // the program is ending: the show ends as if cancelled
     modalLoop_ = outer;
     hide();
     setWindowModality(Qt::NonModal);
@@ -270,7 +306,9 @@ void TPanel::paintEvent(QPaintEvent* event) {
 
 // ---- TImage ---------------------------------------------------------------------------------------
 
-TImage::TImage(TControl* parent) : QWidget(ParentClient(parent)), TControl(this) { show(); }
+TImage::TImage(TControl* parent) : QWidget(ParentClient(parent)), TControl(this) {
+    show();
+}
 
 void TImage::SetPicture(QImage picture) {
     picture_ = std::move(picture);
@@ -353,7 +391,9 @@ void TLabel::SetColor(const QColor& background) {
     setAutoFillBackground(true);
 }
 
-void TLabel::mousePressEvent(QMouseEvent* event) { event->accept(); }
+void TLabel::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
 
 // ---- TButton --------------------------------------------------------------------------------------
 
@@ -395,7 +435,9 @@ void TRadioButton::SetChecked(bool checked) {
 
 // ---- TGroupBox ------------------------------------------------------------------------------------
 
-TGroupBox::TGroupBox(TControl* parent) : QGroupBox(ParentClient(parent)), TControl(this) { show(); }
+TGroupBox::TGroupBox(TControl* parent) : QGroupBox(ParentClient(parent)), TControl(this) {
+    show();
+}
 
 // ---- TRadioGroup ----------------------------------------------------------------------------------
 
@@ -482,7 +524,9 @@ TEdit::TEdit(TControl* parent) : QLineEdit(ParentClient(parent)), TControl(this)
     show();
 }
 
-void TEdit::SetText(const QString& text) { setText(TypableOnly(text)); }
+void TEdit::SetText(const QString& text) {
+    setText(TypableOnly(text));
+}
 
 void TEdit::SetFocus() {
     if (!isVisible() || !isEnabled() || !window()->isVisible() || !window()->isEnabled())
@@ -557,7 +601,9 @@ void TStringGrid::SetCell(int col, int row, const QString& text) {
 
 // ---- Menus ----------------------------------------------------------------------------------------
 
-TMainMenu::TMainMenu(TForm* form) : bar_(new QMenuBar(form)) { form->AttachMenuBar(bar_); }
+TMainMenu::TMainMenu(TForm* form) : bar_(new QMenuBar(form)) {
+    form->AttachMenuBar(bar_);
+}
 
 TMenuItem::TMenuItem(TMainMenu* menu, const QString& caption)
     : QObject(menu->Bar()), caption_(caption), bar_(menu->Bar()) {
@@ -596,7 +642,7 @@ void TMenuItem::Wire() {
     if (action_->isSeparator())
         return;
     connect(action_, &QAction::triggered, this, [this] {
-        const Handler handler = OnClick;  // the handler may free its own item
+        const Handler handler = OnClick; // the handler may free its own item
         App().Invoke(handler);
     });
 }

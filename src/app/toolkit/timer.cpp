@@ -53,7 +53,9 @@ void VirtualClock::Arm(TTimer* timer, milliseconds interval) {
     entries_[timer] = Entry{now_ + interval, interval, nextOrder_++};
 }
 
-void VirtualClock::Disarm(TTimer* timer) { entries_.erase(timer); }
+void VirtualClock::Disarm(TTimer* timer) {
+    entries_.erase(timer);
+}
 
 bool VirtualClock::Armed(const TTimer* timer) const {
     return entries_.find(const_cast<TTimer*>(timer)) != entries_.end();
@@ -98,7 +100,9 @@ void VirtualClock::Advance(milliseconds by) {
 
 TTimer::TTimer(QObject* owner) : QObject(owner) {}
 
-TTimer::~TTimer() { Disarm(); }
+TTimer::~TTimer() {
+    Disarm();
+}
 
 void TTimer::SetInterval(milliseconds interval) {
     if (interval == interval_)
