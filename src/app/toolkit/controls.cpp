@@ -15,7 +15,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -435,7 +434,30 @@ void TRadioButton::SetChecked(bool checked) {
 
 // ---- TGroupBox ------------------------------------------------------------------------------------
 
+namespace {
+
+// A group box's caption sits on its frame line, at the left, as on the original platform; the
+// children keep the coordinates the layout gives them from the box's top-left corner.
+// An item of a radio group: its whole row takes the click.
+class RadioItem : public QRadioButton {
+public:
+    RadioItem(const QString& text, QWidget* parent) : QRadioButton(text, parent) {}
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+void FrameCaptionOnBorder(QGroupBox* box) {
+    box->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 7px; padding: 0 2px; }"));
+}
+
+} // namespace
+
 TGroupBox::TGroupBox(TControl* parent) : QGroupBox(ParentClient(parent)), TControl(this) {
+    FrameCaptionOnBorder(this);
     show();
 }
 
@@ -444,10 +466,37 @@ TGroupBox::TGroupBox(TControl* parent) : QGroupBox(ParentClient(parent)), TContr
 TRadioGroup::TRadioGroup(TControl* parent)
     : QGroupBox(ParentClient(parent)), TControl(this), group_(new QButtonGroup(this)) {
     group_->setExclusive(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 2, 8, 2);
-    layout->setSpacing(0);
+    FrameCaptionOnBorder(this);
     show();
+}
+
+// The items share the height below the caption evenly, one row each; an item whose text is taller
+// than its row keeps its full height, centred on the row, so no letter is cut.
+void TRadioGroup::ArrangeItems() {
+    if (buttons_.empty())
+        return;
+    const int count = static_cast<int>(buttons_.size());
+    const int textHeight = fontMetrics().height();
+    const int room = height() - textHeight - 5;
+    const int row = std::max(1, room / count);
+    const int top = textHeight + 1 + (room % count) / 2;
+    for (int i = 0; i < count; ++i) {
+        QRadioButton* button = buttons_[static_cast<std::size_t>(i)];
+        button->setFont(font());  // a styled box does not pass its font on by itself
+        const int h = std::max(row, button->sizeHint().height());
+        button->setGeometry(8, top + i * row + (row - h) / 2, width() - 10, h);
+    }
+}
+
+void TRadioGroup::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    ArrangeItems();
+}
+
+void TRadioGroup::changeEvent(QEvent* event) {
+    QGroupBox::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        ArrangeItems();
 }
 
 void TRadioGroup::SetItems(const QStringList& items) {
@@ -459,11 +508,12 @@ void TRadioGroup::SetItems(const QStringList& items) {
     buttons_.clear();
     items_ = items;
     for (int i = 0; i < items_.size(); ++i) {
-        auto* button = new QRadioButton(items_[i], this);
+        auto* button = new RadioItem(items_[i], this);
         group_->addButton(button, i);
-        layout()->addWidget(button);
+        button->show();
         buttons_.push_back(button);
     }
+    ArrangeItems();
     SetItemIndex(keep < static_cast<int>(buttons_.size()) ? keep : -1);
 }
 

@@ -221,6 +221,10 @@ public:
     void SetChecked(bool checked);
     QString Caption() const { return text(); }
     void SetCaption(const QString& caption) { setText(caption); }
+
+protected:
+    // The whole control takes the click, not only its circle and text.
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
 class TGroupBox : public QGroupBox, public TControl {
@@ -244,7 +248,12 @@ public:
     void SetItemIndex(int index);
     QRadioButton* ItemButton(int index) const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private:
+    void ArrangeItems();
     QStringList items_;
     std::vector<QRadioButton*> buttons_;
     QButtonGroup* group_;
