@@ -71,7 +71,9 @@ void Type(tk::TForm* form, const QString& text) {
     if (target == nullptr)
         target = QApplication::focusWidget();
     QVERIFY2(target != nullptr, "nothing has the keyboard focus");
-    QTest::keyClicks(target, text);
+    // One key event per character with its text, so letters beyond Latin-1 (ř, ů, ě) arrive too.
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 void Shoot(QWidget* widget, const QString& name) {

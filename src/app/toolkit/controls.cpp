@@ -613,6 +613,9 @@ void TStringGrid::SetDimensions(int colCount, int rowCount, int fixedRows) {
                 SetCell(col, row, QString());
         }
     }
+    // The current cell starts on the first row below the header, as the player would pick it.
+    if (fixedRows_ < rowCount && colCount > 0)
+        setCurrentCell(fixedRows_, 0, QItemSelectionModel::NoUpdate);
 }
 
 void TStringGrid::SetCellSize(int width, int height) {
