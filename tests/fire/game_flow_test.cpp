@@ -152,28 +152,20 @@ void GameFlowTest::choiceOnStartPanel_data() {
     QTest::addColumn<QString>("panel");
     QTest::addColumn<QString>("timer");
 
-    QTest::newRow("family house, malá") << 1 << 0 << false << 1 << 8 << "Panrd"
-                                        << "Timer1";
-    QTest::newRow("villa, malá") << 2 << 0 << false << 2 << 8 << "Panvila"
-                                 << "Timer2";
-    QTest::newRow("block, malá") << 3 << 0 << false << 3 << 8 << "Pan"
-                                 << "Timer3";
-    QTest::newRow("family house, střední") << 1 << 1 << false << 4 << 6 << "Panrd"
-                                           << "Timer1";
-    QTest::newRow("villa, střední") << 2 << 1 << false << 5 << 6 << "Panvila"
-                                    << "Timer2";
-    QTest::newRow("block, střední") << 3 << 1 << false << 6 << 6 << "Pan"
-                                    << "Timer3";
-    QTest::newRow("family house, velká") << 1 << 2 << false << 7 << 4 << "Panrd"
-                                         << "Timer1";
-    QTest::newRow("villa, velká") << 2 << 2 << false << 8 << 4 << "Panvila"
-                                  << "Timer2";
-    QTest::newRow("block, velká") << 3 << 2 << false << 9 << 4 << "Pan"
-                                  << "Timer3";
-    QTest::newRow("campaign ignores villa, velká") << 2 << 2 << true << 0 << 8 << "Panrd"
-                                                   << "Timer1";
-    QTest::newRow("campaign ignores block, malá") << 3 << 0 << true << 0 << 8 << "Panrd"
-                                                  << "Timer1";
+    QTest::newRow("family house, malá") << 1 << 0 << false << 1 << 8 << QStringLiteral("Panrd") << "Timer1";
+    QTest::newRow("villa, malá") << 2 << 0 << false << 2 << 8 << QStringLiteral("Panvila") << "Timer2";
+    QTest::newRow("block, malá") << 3 << 0 << false << 3 << 8 << QStringLiteral("Pan") << "Timer3";
+    QTest::newRow("family house, střední")
+        << 1 << 1 << false << 4 << 6 << QStringLiteral("Panrd") << "Timer1";
+    QTest::newRow("villa, střední") << 2 << 1 << false << 5 << 6 << QStringLiteral("Panvila") << "Timer2";
+    QTest::newRow("block, střední") << 3 << 1 << false << 6 << 6 << QStringLiteral("Pan") << "Timer3";
+    QTest::newRow("family house, velká") << 1 << 2 << false << 7 << 4 << QStringLiteral("Panrd") << "Timer1";
+    QTest::newRow("villa, velká") << 2 << 2 << false << 8 << 4 << QStringLiteral("Panvila") << "Timer2";
+    QTest::newRow("block, velká") << 3 << 2 << false << 9 << 4 << QStringLiteral("Pan") << "Timer3";
+    QTest::newRow("campaign ignores villa, velká")
+        << 2 << 2 << true << 0 << 8 << QStringLiteral("Panrd") << "Timer1";
+    QTest::newRow("campaign ignores block, malá")
+        << 3 << 0 << true << 0 << 8 << QStringLiteral("Panrd") << "Timer1";
 }
 
 void GameFlowTest::choiceOnStartPanel() {
@@ -271,14 +263,10 @@ void GameFlowTest::campaignSchedule_data() {
     QTest::addColumn<QString>("panel");
     QTest::addColumn<QString>("timer");
 
-    QTest::newRow("after 1 round") << 1 << 2 << 8 << "Panvila"
-                                   << "Timer2";
-    QTest::newRow("after 3 rounds") << 3 << 4 << 7 << "Panrd"
-                                    << "Timer1";
-    QTest::newRow("after 5 rounds") << 5 << 6 << 7 << "Pan"
-                                    << "Timer3";
-    QTest::newRow("after 6 rounds") << 6 << 7 << 6 << "Panrd"
-                                    << "Timer1";
+    QTest::newRow("after 1 round") << 1 << 2 << 8 << QStringLiteral("Panvila") << "Timer2";
+    QTest::newRow("after 3 rounds") << 3 << 4 << 7 << QStringLiteral("Panrd") << "Timer1";
+    QTest::newRow("after 5 rounds") << 5 << 6 << 7 << QStringLiteral("Pan") << "Timer3";
+    QTest::newRow("after 6 rounds") << 6 << 7 << 6 << QStringLiteral("Panrd") << "Timer1";
 }
 
 void GameFlowTest::campaignSchedule() {
@@ -405,25 +393,25 @@ void GameFlowTest::recordScore() {
 // A table whose first score is not a number: the error box reports it, the game-over panel stays
 // and a second "Zapsat" after the file is mended records the score.
 void GameFlowTest::failedRecordCanBeRetried() {
+    const QString table = QStringLiteral("hiscore1.dat");
+    const QByteArray broken = "abc\r\nEma\r\n" + kEmptyRow.repeated(9);
+    const QStringList error{QStringLiteral("'abc' is not a valid integer value.")};
     Game game;
-    game.WriteFile(QStringLiteral("hiscore1.dat"), "abc\r\nEma\r\n" + kEmptyRow.repeated(9));
+    game.WriteFile(table, broken);
     testing::Click(game.form->Button1);
     game.PlayRound(5);
     testing::Type(game.form.get(), QStringLiteral("Jan"));
     testing::Click(game.form->Button4);
 
-    QCOMPARE(game.harness.dialogs->errors,
-             QStringList{QStringLiteral("'abc' is not a valid integer value.")});
+    QCOMPARE(game.harness.dialogs->errors, error);
     QCOMPARE(game.ShownPanel(), QStringLiteral("konechry"));
-    QCOMPARE(game.File(QStringLiteral("hiscore1.dat")), "abc\r\nEma\r\n" + kEmptyRow.repeated(9));
+    QCOMPARE(game.File(table), broken);
 
-    game.WriteFile(QStringLiteral("hiscore1.dat"), "  9\r\nEma\r\n" + kEmptyRow.repeated(9));
+    game.WriteFile(table, "  9\r\nEma\r\n" + kEmptyRow.repeated(9));
     testing::Click(game.form->Button4);
-    QCOMPARE(game.harness.dialogs->errors,
-             QStringList{QStringLiteral("'abc' is not a valid integer value.")});
+    QCOMPARE(game.harness.dialogs->errors, error);
     QCOMPARE(game.ShownPanel(), QStringLiteral("vyberstart"));
-    QCOMPARE(game.File(QStringLiteral("hiscore1.dat")),
-             "  9\r\nEma\r\n  5\r\nJan\r\n" + kEmptyRow.repeated(8));
+    QCOMPARE(game.File(table), "  9\r\nEma\r\n  5\r\nJan\r\n" + kEmptyRow.repeated(8));
 }
 
 // Fires still burning at the end of a round stay on the house and burn on in its next game.
