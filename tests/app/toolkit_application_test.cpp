@@ -40,20 +40,14 @@ private slots:
     void titleFromProgramName_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title");
-        QTest::newRow("folder dropped") << "/usr/bin/plamkov"
-                                        << "plamkov";
-        QTest::newRow("cut at the extension, rest lower case") << "PLAMKOV.EXE"
-                                                               << "Plamkov";
-        QTest::newRow("cut at the first full stop") << "my.game.exe"
-                                                    << "my";
-        QTest::newRow("first letter kept as it is") << "Hra.exe"
-                                                    << "Hra";
-        QTest::newRow("folder of the original platform") << "C:\\HRY\\PLAMKOV.EXE"
-                                                         << "Plamkov";
-        QTest::newRow("dot in a folder name is not the cut") << "/opt/a.b/PLAM"
-                                                             << "Plam";
-        QTest::newRow("single letter") << "X.EXE"
-                                       << "X";
+        QTest::newRow("folder dropped") << QStringLiteral("/usr/bin/plamkov") << "plamkov";
+        QTest::newRow("cut at the extension, rest lower case") << QStringLiteral("PLAMKOV.EXE") << "Plamkov";
+        QTest::newRow("cut at the first full stop") << QStringLiteral("my.game.exe") << "my";
+        QTest::newRow("first letter kept as it is") << QStringLiteral("Hra.exe") << "Hra";
+        QTest::newRow("folder of the original platform")
+            << QStringLiteral("C:\\HRY\\PLAMKOV.EXE") << "Plamkov";
+        QTest::newRow("dot in a folder name is not the cut") << QStringLiteral("/opt/a.b/PLAM") << "Plam";
+        QTest::newRow("single letter") << QStringLiteral("X.EXE") << "X";
     }
     void titleFromProgramName() {
         QFETCH(QString, path);
