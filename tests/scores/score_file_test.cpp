@@ -44,11 +44,16 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
+// A scratch folder holding one table file with the given bytes.
+struct TableFile {
+    TableFile(const QString& name, const QByteArray& bytes) : path(dir.filePath(name)) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    QTemporaryDir dir;
+    const QString path;
+};
 
 // The empty table as the original platform wrote it.
 const QByteArray kDefaultFile = QByteArray("        0\r\n--pr\xE1zdn\xFD--\r\n").repeated(10);
@@ -221,11 +226,9 @@ void ScoreFileTest::load() {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, rows);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath("hiscore1.dat");
-    WriteAll(path, file);
+    const TableFile table("hiscore1.dat", file);
     TextCells cells = Table(QStringList(10, "stale"));
-    scores::LoadTable(path, cells);
+    scores::LoadTable(table.path, cells);
     QCOMPARE(Rows(cells), rows);
 }
 
@@ -260,13 +263,11 @@ void ScoreFileTest::saveWritesCellsByteForByte() {
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, saved);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath("hiscore4.dat");
-    WriteAll(path, file);
+    const TableFile table("hiscore4.dat", file);
     TextCells cells;
-    scores::LoadTable(path, cells);
-    scores::SaveTable(path, cells);
-    QCOMPARE(ReadAll(path), saved);
+    scores::LoadTable(table.path, cells);
+    scores::SaveTable(table.path, cells);
+    QCOMPARE(ReadAll(table.path), saved);
 }
 
 void ScoreFileTest::failedSaveLeavesOldFileWhole_data() {
@@ -286,9 +287,8 @@ void ScoreFileTest::failedSaveLeavesOldFileWhole() {
     QFETCH(int, systemErrno);
     QFETCH(QString, message);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath("hiscore2.dat");
-    WriteAll(path, kDefaultFile);
+    const TableFile table("hiscore2.dat", kDefaultFile);
+    const QString& path = table.path;
     TextCells cells = Table(QStringList(10, "  1"));
     tk::testing::FailTextWritesAfter(linesOk, systemErrno);
     try {
@@ -301,7 +301,7 @@ void ScoreFileTest::failedSaveLeavesOldFileWhole() {
     }
     QCOMPARE(ReadAll(path), kDefaultFile);
     // Nothing is left beside it either.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hiscore2.dat"});
+    QCOMPARE(QDir(table.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"hiscore2.dat"});
     // The next save that succeeds writes the whole table.
     scores::SaveTable(path, cells);
     QByteArray whole;
