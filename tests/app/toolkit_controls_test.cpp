@@ -27,6 +27,14 @@ struct Scene {
         panel->SetBounds(0, 0, 280, 150);
     }
     void Show() { testing::ShowAndExpose(&form); }
+    // An image on the panel that adds `name` to `clicks` when clicked; no name, no handler.
+    tk::TImage* AddImage(const QRect& bounds, QString& clicks, const QString& name) {
+        auto* image = new tk::TImage(panel);
+        image->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+        if (!name.isEmpty())
+            image->OnClick = [&clicks, name] { clicks += name; };
+        return image;
+    }
     tk::TForm form;
     tk::TPanel* panel;
 };
@@ -60,13 +68,9 @@ private slots:
         testing::Harness harness;
         Scene scene;
         QString got;
-        auto* first = new tk::TImage(scene.panel);
-        first->SetBounds(10, 10, 100, 100);
-        first->OnClick = [&] { got += QStringLiteral("first"); };
-        auto* second = new tk::TImage(scene.panel);
-        second->SetBounds(50, 50, 100, 100);
-        if (secondHasHandler)
-            second->OnClick = [&] { got += QStringLiteral("second"); };
+        scene.AddImage(QRect(10, 10, 100, 100), got, QStringLiteral("first"));
+        auto* second = scene.AddImage(QRect(50, 50, 100, 100), got,
+                                      secondHasHandler ? QStringLiteral("second") : QString());
         scene.Show();
         second->SetVisible(!secondHidden);
         scene.panel->SetVisible(!panelHidden);
@@ -113,12 +117,8 @@ private slots:
         testing::Harness harness;
         Scene scene;
         QString got;
-        auto* a = new tk::TImage(scene.panel);
-        a->SetBounds(0, 0, 100, 100);
-        a->OnClick = [&] { got += QStringLiteral("A"); };
-        auto* b = new tk::TImage(scene.panel);
-        b->SetBounds(100, 0, 100, 100);
-        b->OnClick = [&] { got += QStringLiteral("B"); };
+        scene.AddImage(QRect(0, 0, 100, 100), got, QStringLiteral("A"));
+        scene.AddImage(QRect(100, 0, 100, 100), got, QStringLiteral("B"));
         scene.Show();
         QWindow* window = scene.form.windowHandle();
         const QPoint offset = scene.form.ClientWidget()->mapTo(&scene.form, QPoint(0, 0));
