@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
+#include <initializer_list>
 #include <sys/resource.h>
 
 namespace {
@@ -36,6 +38,24 @@ QList<QByteArray> ReadAllLines(const QString& path) {
     return lines;
 }
 
+// Runs `call` and checks that it raises the I/O error with this code and text.
+void ExpectIoError(const std::function<void()>& call, int code, const QString& text) {
+    try {
+        call();
+        QFAIL("no error raised");
+    } catch (const tk::EInOutError& error) {
+        QCOMPARE(error.Code(), code);
+        QCOMPARE(error.Text(), text);
+    }
+}
+
+// A row whose columns are all texts.
+void TextRow(const char* name, std::initializer_list<const char*> texts) {
+    QTestData& row = QTest::newRow(name);
+    for (const char* text : texts)
+        row << QString::fromUtf8(text);
+}
+
 } // namespace
 
 class TextFileTest : public QObject {
@@ -53,8 +73,8 @@ private slots:
     void readingSplitsLines();
     void readingPastTheEndFails();
     void readingAfterCloseFails();
-    void openingForReadingFails_data();
-    void openingForReadingFails();
+    void openingFails_data();
+    void openingFails();
     void writingEndsEachLineWithCrLf_data();
     void writingEndsEachLineWithCrLf();
     void writtenLinesReadBack();
@@ -63,8 +83,6 @@ private slots:
     void writerDroppedWithoutCloseKeepsTheOldFile();
     void realWriteFailureKeepsTheOldFile();
     void injectedFaultHitsOnlyTheNextWriter();
-    void creatingForWritingFails_data();
-    void creatingForWritingFails();
 
 private:
     QString Path(const QString& name) const { return dir_->path() + QLatin1Char('/') + name; }
@@ -114,35 +132,21 @@ void TextFileTest::ioErrorCodes() {
     QFETCH(int, code);
     QFETCH(QString, text);
     QCOMPARE(tk::IoErrorCode(systemErrno), code);
-    try {
-        tk::RaiseIoError(systemErrno);
-    } catch (const tk::EInOutError& error) {
-        QCOMPARE(error.Code(), code);
-        QCOMPARE(error.Text(), text);
-    }
+    ExpectIoError([&] { tk::RaiseIoError(systemErrno); }, code, text);
 }
 
 void TextFileTest::errorBoxAddsAFullStop_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "File not found"
-                            << "File not found.";
-    QTest::newRow("digit") << "JPEG error #42"
-                           << "JPEG error #42.";
-    QTest::newRow("Czech letter") << "Chyba souboru ý"
-                                  << "Chyba souboru ý.";
-    QTest::newRow("closing quote sorts before the full stop") << "'abc' is"
-                                                              << "'abc' is.";
-    QTest::newRow("full stop itself") << "Done."
-                                      << "Done.";
-    QTest::newRow("closing parenthesis sorts before") << "extension (.png)"
-                                                      << "extension (.png)";
-    QTest::newRow("exclamation mark sorts before") << "Stop!"
-                                                   << "Stop!";
-    QTest::newRow("slash sorts after") << "a/"
-                                       << "a/.";
-    QTest::newRow("empty") << ""
-                           << "";
+    TextRow("letter", {"File not found", "File not found."});
+    TextRow("digit", {"JPEG error #42", "JPEG error #42."});
+    TextRow("Czech letter", {"Chyba souboru ý", "Chyba souboru ý."});
+    TextRow("closing quote sorts before the full stop", {"'abc' is", "'abc' is."});
+    TextRow("full stop itself", {"Done.", "Done."});
+    TextRow("closing parenthesis sorts before", {"extension (.png)", "extension (.png)"});
+    TextRow("exclamation mark sorts before", {"Stop!", "Stop!"});
+    TextRow("slash sorts after", {"a/", "a/."});
+    TextRow("empty", {"", ""});
 }
 
 void TextFileTest::errorBoxAddsAFullStop() {
@@ -206,13 +210,7 @@ void TextFileTest::readingPastTheEndFails() {
     tk::TextFileReader reader(Path(QStringLiteral("in.dat")));
     QCOMPARE(reader.ReadLine(), QByteArray("one"));
     QVERIFY(reader.AtEnd());
-    try {
-        reader.ReadLine();
-        QFAIL("no error raised");
-    } catch (const tk::EInOutError& error) {
-        QCOMPARE(error.Code(), 100);
-        QCOMPARE(error.Text(), QStringLiteral("Read beyond end of file"));
-    }
+    ExpectIoError([&] { reader.ReadLine(); }, 100, QStringLiteral("Read beyond end of file"));
 }
 
 void TextFileTest::readingAfterCloseFails() {
@@ -222,29 +220,34 @@ void TextFileTest::readingAfterCloseFails() {
     QVERIFY_THROWS_EXCEPTION(tk::EInOutError, reader.ReadLine());
 }
 
-void TextFileTest::openingForReadingFails_data() {
+// Neither a reader nor a writer that cannot open its file may touch what is already there.
+void TextFileTest::openingFails_data() {
+    QTest::addColumn<bool>("writing");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("text");
-    QTest::newRow("missing file") << "hiscore1.dat" << 2 << "File not found";
-    QTest::newRow("folder") << "folder.dat" << 5 << "File access denied";
-    QTest::newRow("below a file") << "plain.dat/hiscore1.dat" << 3 << "Invalid filename";
-    QTest::newRow("missing folder") << "nowhere/hiscore1.dat" << 2 << "File not found";
+    QTest::newRow("read missing file") << false << "hiscore1.dat" << 2 << "File not found";
+    QTest::newRow("read folder") << false << "folder.dat" << 5 << "File access denied";
+    QTest::newRow("read below a file") << false << "plain.dat/hiscore1.dat" << 3 << "Invalid filename";
+    QTest::newRow("read missing folder") << false << "nowhere/hiscore1.dat" << 2 << "File not found";
+    QTest::newRow("write missing folder") << true << "nowhere/hiscore1.dat" << 2 << "File not found";
+    QTest::newRow("write below a file") << true << "plain.dat/hiscore1.dat" << 3 << "Invalid filename";
+    QTest::newRow("write a folder of that name") << true << "folder.dat" << 5 << "File access denied";
 }
 
-void TextFileTest::openingForReadingFails() {
+void TextFileTest::openingFails() {
+    QFETCH(bool, writing);
     QFETCH(QString, name);
     QFETCH(int, code);
     QFETCH(QString, text);
     QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("folder.dat")));
     WriteBytes(Path(QStringLiteral("plain.dat")), "x\r\n");
-    try {
-        tk::TextFileReader reader(Path(name));
-        QFAIL("no error raised");
-    } catch (const tk::EInOutError& error) {
-        QCOMPARE(error.Code(), code);
-        QCOMPARE(error.Text(), text);
-    }
+    if (writing)
+        ExpectIoError([&] { tk::TextFileWriter writer(Path(name)); }, code, text);
+    else
+        ExpectIoError([&] { tk::TextFileReader reader(Path(name)); }, code, text);
+    QCOMPARE(ReadBytes(Path(QStringLiteral("plain.dat"))), QByteArray("x\r\n"));
+    QCOMPARE(FolderEntries(), (QStringList{QStringLiteral("folder.dat"), QStringLiteral("plain.dat")}));
 }
 
 void TextFileTest::writingEndsEachLineWithCrLf_data() {
@@ -382,32 +385,6 @@ void TextFileTest::injectedFaultHitsOnlyTheNextWriter() {
     writer.WriteLine("b");
     writer.Close();
     QCOMPARE(ReadBytes(path), QByteArray("a\r\nb\r\n"));
-}
-
-void TextFileTest::creatingForWritingFails_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("missing folder") << "nowhere/hiscore1.dat" << 2 << "File not found";
-    QTest::newRow("below a file") << "plain.dat/hiscore1.dat" << 3 << "Invalid filename";
-    QTest::newRow("a folder of that name") << "folder.dat" << 5 << "File access denied";
-}
-
-void TextFileTest::creatingForWritingFails() {
-    QFETCH(QString, name);
-    QFETCH(int, code);
-    QFETCH(QString, text);
-    QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("folder.dat")));
-    WriteBytes(Path(QStringLiteral("plain.dat")), "x\r\n");
-    try {
-        tk::TextFileWriter writer(Path(name));
-        QFAIL("no error raised");
-    } catch (const tk::EInOutError& error) {
-        QCOMPARE(error.Code(), code);
-        QCOMPARE(error.Text(), text);
-    }
-    QCOMPARE(ReadBytes(Path(QStringLiteral("plain.dat"))), QByteArray("x\r\n"));
-    QCOMPARE(FolderEntries(), (QStringList{QStringLiteral("folder.dat"), QStringLiteral("plain.dat")}));
 }
 
 QTEST_GUILESS_MAIN(TextFileTest)
