@@ -12,6 +12,10 @@
 namespace {
 // Run as a child with this argument, the test prints what the user's locale makes of 59.9.
 constexpr const char* kPrintArgument = "--print-time-left";
+
+void FloatRow(const char* name, double value, char separator, const char* text) {
+    QTest::newRow(name) << value << QString(QLatin1Char(separator)) << QString::fromUtf8(text);
+}
 } // namespace
 
 class NumbersTest : public QObject {
@@ -120,53 +124,30 @@ void NumbersTest::floatToStr_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QString>("text");
-    QTest::newRow("whole number has no separator") << 60.0 << "."
-                                                   << "60";
-    QTest::newRow("one decimal") << 59.9 << "."
-                                 << "59.9";
-    QTest::newRow("comma locale") << 59.9 << ","
-                                  << "59,9";
+    FloatRow("whole number has no separator", 60.0, '.', "60");
+    FloatRow("one decimal", 59.9, '.', "59.9");
+    FloatRow("comma locale", 59.9, ',', "59,9");
     // The time left is counted in tenths; 599 / 10.0 is 59.900000000000006 before rounding to 15 digits.
-    QTest::newRow("tenths after division") << 599 / 10.0 << "."
-                                           << "59.9";
-    QTest::newRow("tenths counted down") << 60.0 - 0.1 - 0.1 - 0.1 << "."
-                                         << "59.7";
-    QTest::newRow("sum that is not exact") << 0.1 + 0.2 << "."
-                                           << "0.3";
-    QTest::newRow("a tenth") << 0.1 << "."
-                             << "0.1";
-    QTest::newRow("zero") << 0.0 << "."
-                          << "0";
-    QTest::newRow("negative zero") << -0.0 << "."
-                                   << "0";
-    QTest::newRow("negative") << -0.1 << "."
-                              << "-0.1";
-    QTest::newRow("fifteen digits kept") << 2.0 / 3.0 << "."
-                                         << "0.666666666666667";
-    QTest::newRow("largest plain") << 1e14 << "."
-                                   << "100000000000000";
-    QTest::newRow("plain with fraction") << 123456.789 << "."
-                                         << "123456.789";
-    QTest::newRow("exponent from 15 digits") << 1e15 << "."
-                                             << "1E15";
-    QTest::newRow("large exponent") << 1e16 << "."
-                                    << "1E16";
-    QTest::newRow("exponent with mantissa") << 1.5e20 << ","
-                                            << "1,5E20";
-    QTest::newRow("rounded mantissa") << 123456789012345678.0 << "."
-                                      << "1.23456789012346E17";
-    QTest::newRow("smallest plain") << 0.0001 << "."
-                                    << "0.0001";
-    QTest::newRow("negative exponent") << 1e-5 << "."
-                                       << "1E-5";
-    QTest::newRow("negative exponent with mantissa") << -1.5e-7 << "."
-                                                     << "-1.5E-7";
-    QTest::newRow("three digit exponent") << 1e-300 << "."
-                                          << "1E-300";
-    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << "."
-                                  << "NAN";
-    QTest::newRow("infinity") << -std::numeric_limits<double>::infinity() << "."
-                              << "-INF";
+    FloatRow("tenths after division", 599 / 10.0, '.', "59.9");
+    FloatRow("tenths counted down", 60.0 - 0.1 - 0.1 - 0.1, '.', "59.7");
+    FloatRow("sum that is not exact", 0.1 + 0.2, '.', "0.3");
+    FloatRow("a tenth", 0.1, '.', "0.1");
+    FloatRow("zero", 0.0, '.', "0");
+    FloatRow("negative zero", -0.0, '.', "0");
+    FloatRow("negative", -0.1, '.', "-0.1");
+    FloatRow("fifteen digits kept", 2.0 / 3.0, '.', "0.666666666666667");
+    FloatRow("largest plain", 1e14, '.', "100000000000000");
+    FloatRow("plain with fraction", 123456.789, '.', "123456.789");
+    FloatRow("exponent from 15 digits", 1e15, '.', "1E15");
+    FloatRow("large exponent", 1e16, '.', "1E16");
+    FloatRow("exponent with mantissa", 1.5e20, ',', "1,5E20");
+    FloatRow("rounded mantissa", 123456789012345678.0, '.', "1.23456789012346E17");
+    FloatRow("smallest plain", 0.0001, '.', "0.0001");
+    FloatRow("negative exponent", 1e-5, '.', "1E-5");
+    FloatRow("negative exponent with mantissa", -1.5e-7, '.', "-1.5E-7");
+    FloatRow("three digit exponent", 1e-300, '.', "1E-300");
+    FloatRow("not a number", std::numeric_limits<double>::quiet_NaN(), '.', "NAN");
+    FloatRow("infinity", -std::numeric_limits<double>::infinity(), '.', "-INF");
 }
 
 void NumbersTest::floatToStr() {
