@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -181,6 +182,13 @@ bool Near(QRgb got, const QColor& want, int tolerance) {
 
 QString Describe(QRgb c) {
     return QStringLiteral("(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
+
+// A row whose columns are all texts.
+void TextRow(const char* name, std::initializer_list<const char*> texts) {
+    QTestData& row = QTest::newRow(name);
+    for (const char* text : texts)
+        row << QString::fromUtf8(text);
 }
 
 } // namespace
@@ -414,28 +422,17 @@ void JpegTest::corruptBytesNeverCrash() {
 void JpegTest::loadPictureFileChecksTheExtensionFirst_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("error"); // empty when the file loads
-    QTest::newRow("jpg") << "1.jpg"
-                         << "";
-    QTest::newRow("JPG") << "2.JPG"
-                         << "";
-    QTest::newRow("JPEG") << "3.JPEG"
-                          << "";
-    QTest::newRow("Jpeg") << "4.Jpeg"
-                          << "";
-    QTest::newRow("png, even when it is a JPEG") << "5.png"
-                                                 << "Unknown picture file extension (.png)";
-    QTest::newRow("extension as written") << "6.PnG"
-                                          << "Unknown picture file extension (.PnG)";
-    QTest::newRow("no extension") << "znak"
-                                  << "Unknown picture file extension (.)";
-    QTest::newRow("ends in a dot") << "7."
-                                   << "Unknown picture file extension (.)";
-    QTest::newRow("last extension counts") << "8.jpg.bmp"
-                                           << "Unknown picture file extension (.bmp)";
-    QTest::newRow("jpe is not enough") << "9.jpe"
-                                       << "Unknown picture file extension (.jpe)";
-    QTest::newRow("missing png fails on the extension") << "missing.png"
-                                                        << "Unknown picture file extension (.png)";
+    TextRow("jpg", {"1.jpg", ""});
+    TextRow("JPG", {"2.JPG", ""});
+    TextRow("JPEG", {"3.JPEG", ""});
+    TextRow("Jpeg", {"4.Jpeg", ""});
+    TextRow("png, even when it is a JPEG", {"5.png", "Unknown picture file extension (.png)"});
+    TextRow("extension as written", {"6.PnG", "Unknown picture file extension (.PnG)"});
+    TextRow("no extension", {"znak", "Unknown picture file extension (.)"});
+    TextRow("ends in a dot", {"7.", "Unknown picture file extension (.)"});
+    TextRow("last extension counts", {"8.jpg.bmp", "Unknown picture file extension (.bmp)"});
+    TextRow("jpe is not enough", {"9.jpe", "Unknown picture file extension (.jpe)"});
+    TextRow("missing png fails on the extension", {"missing.png", "Unknown picture file extension (.png)"});
 }
 
 void JpegTest::loadPictureFileChecksTheExtensionFirst() {
@@ -460,14 +457,10 @@ void JpegTest::loadPictureFileChecksTheExtensionFirst() {
 void JpegTest::loadPictureFileReportsWhatCannotBeOpened_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("systemText");
-    QTest::newRow("missing") << "23.jpg"
-                             << "No such file or directory";
-    QTest::newRow("folder") << "folder.jpg"
-                            << "Is a directory";
-    QTest::newRow("below a file") << "plain.jpg/1.jpg"
-                                  << "Not a directory";
-    QTest::newRow("pipe") << "pipe.jpg"
-                          << "No such device";
+    TextRow("missing", {"23.jpg", "No such file or directory"});
+    TextRow("folder", {"folder.jpg", "Is a directory"});
+    TextRow("below a file", {"plain.jpg/1.jpg", "Not a directory"});
+    TextRow("pipe", {"pipe.jpg", "No such device"});
 }
 
 void JpegTest::loadPictureFileReportsWhatCannotBeOpened() {
