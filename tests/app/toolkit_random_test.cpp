@@ -6,6 +6,10 @@
 #include <cmath>
 #include <vector>
 
+namespace {
+using Numbers = std::vector<std::uint32_t>;
+} // namespace
+
 class RandomTest : public QObject {
     Q_OBJECT
 
@@ -27,27 +31,22 @@ void RandomTest::cleanup() {
 }
 
 void RandomTest::scriptedSourceGivesItsNumbersInTurn_data() {
-    QTest::addColumn<std::vector<std::uint32_t>>("script");
+    QTest::addColumn<Numbers>("script");
     QTest::addColumn<std::uint32_t>("n");
-    QTest::addColumn<std::vector<std::uint32_t>>("draws");
-    QTest::newRow("below n") << std::vector<std::uint32_t>{3, 0, 7} << 10u
-                             << std::vector<std::uint32_t>{3, 0, 7};
-    QTest::newRow("taken modulo n") << std::vector<std::uint32_t>{25, 12} << 10u
-                                    << std::vector<std::uint32_t>{5, 2};
-    QTest::newRow("script repeats") << std::vector<std::uint32_t>{1, 2} << 10u
-                                    << std::vector<std::uint32_t>{1, 2, 1, 2, 1};
-    QTest::newRow("n of zero gives zero")
-        << std::vector<std::uint32_t>{9} << 0u << std::vector<std::uint32_t>{0, 0};
-    QTest::newRow("empty script gives zero")
-        << std::vector<std::uint32_t>{} << 5u << std::vector<std::uint32_t>{0, 0};
+    QTest::addColumn<Numbers>("draws");
+    QTest::newRow("below n") << Numbers{3, 0, 7} << 10u << Numbers{3, 0, 7};
+    QTest::newRow("taken modulo n") << Numbers{25, 12} << 10u << Numbers{5, 2};
+    QTest::newRow("script repeats") << Numbers{1, 2} << 10u << Numbers{1, 2, 1, 2, 1};
+    QTest::newRow("n of zero gives zero") << Numbers{9} << 0u << Numbers{0, 0};
+    QTest::newRow("empty script gives zero") << Numbers{} << 5u << Numbers{0, 0};
 }
 
 void RandomTest::scriptedSourceGivesItsNumbersInTurn() {
-    QFETCH(std::vector<std::uint32_t>, script);
+    QFETCH(Numbers, script);
     QFETCH(std::uint32_t, n);
-    QFETCH(std::vector<std::uint32_t>, draws);
+    QFETCH(Numbers, draws);
     tk::SetRandomSource(std::make_unique<tk::ScriptedRandom>(script));
-    std::vector<std::uint32_t> got;
+    Numbers got;
     for (std::size_t i = 0; i < draws.size(); ++i)
         got.push_back(tk::Random(n));
     QCOMPARE(got, draws);
