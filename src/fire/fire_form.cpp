@@ -29,6 +29,21 @@ struct HotspotWiring {
 constexpr HotspotWiring kHotspotWirings[] = {PLAMKOV_FIRE_HOTSPOTS(PLAMKOV_HOTSPOT_WIRING)};
 #undef PLAMKOV_HOTSPOT_WIRING
 
+// Each house scene's named controls and its timer.
+struct HouseWiring {
+    HouseId house;
+    tk::TPanel* TForm2::*panel;
+    tk::TImage* TForm2::*background;
+    tk::TLabel* TForm2::*timeLabel;
+    tk::TLabel* TForm2::*countLabel;
+    tk::TTimer* TForm2::*timer;
+};
+constexpr HouseWiring kHouseWirings[] = {
+    {HouseId::Block, &TForm2::Pan, &TForm2::panelak, &TForm2::casp, &TForm2::uhasp, &TForm2::Timer3},
+    {HouseId::FamilyHouse, &TForm2::Panrd, &TForm2::rd, &TForm2::casrd, &TForm2::uhasrd, &TForm2::Timer1},
+    {HouseId::Villa, &TForm2::Panvila, &TForm2::vila, &TForm2::casv, &TForm2::uhasv, &TForm2::Timer2},
+};
+
 int SlotOf(HouseId id) {
     return static_cast<int>(id) - 1;
 }
@@ -124,28 +139,14 @@ void TForm2::BuildHouse(const fire::HouseLayout& layout) {
     house.timeLabel = makeLabel(layout.timeLabel, QStringLiteral("Čas:"));
     house.countLabel = makeLabel(layout.countLabel, QStringLiteral("Uhašeno:"));
 
-    switch (layout.house) {
-    case HouseId::Block:
-        Pan = panel;
-        panelak = background;
-        casp = house.timeLabel;
-        uhasp = house.countLabel;
-        house.timer = Timer3;
-        break;
-    case HouseId::FamilyHouse:
-        Panrd = panel;
-        rd = background;
-        casrd = house.timeLabel;
-        uhasrd = house.countLabel;
-        house.timer = Timer1;
-        break;
-    case HouseId::Villa:
-        Panvila = panel;
-        vila = background;
-        casv = house.timeLabel;
-        uhasv = house.countLabel;
-        house.timer = Timer2;
-        break;
+    for (const HouseWiring& wiring : kHouseWirings) {
+        if (wiring.house != layout.house)
+            continue;
+        this->*wiring.panel = panel;
+        this->*wiring.background = background;
+        this->*wiring.timeLabel = house.timeLabel;
+        this->*wiring.countLabel = house.countLabel;
+        house.timer = this->*wiring.timer;
     }
 }
 
