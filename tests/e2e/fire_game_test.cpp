@@ -6,6 +6,7 @@
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "scores/score_form.h"
+#include "support/fire_play.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
 
@@ -14,8 +15,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-
-using fire::kTickInterval;
 
 namespace {
 
@@ -64,28 +63,14 @@ void FireGameTest::cleanupTestCase() {
 }
 
 int FireGameTest::PlayRound(testing::Harness& harness, int fires) {
-    int clicked = 0;
-    int ticks = 0;
-    const std::vector<TForm2::House*> houses = {&Form2->HouseOf(fire::HouseId::FamilyHouse),
-                                                &Form2->HouseOf(fire::HouseId::Villa),
-                                                &Form2->HouseOf(fire::HouseId::Block)};
-    while (ticks < 700 && fire::Round().timeLeft >= 0) {
-        harness.Advance(kTickInterval);
-        ++ticks;
-        if (ticks == 300)
-            testing::Shoot(Form2, QStringLiteral("fire_mid_round_%1").arg(fire::Round().campaignStage));
-        for (TForm2::House* house : houses) {
-            if (!house->panel->Visible())
-                continue;
-            for (tk::TImage* hotspot : house->hotspots) {
-                if (hotspot->Visible() && clicked < fires) {
-                    testing::Click(hotspot);
-                    ++clicked;
-                }
-            }
-        }
-    }
-    return ticks;
+    return testing::PlayRound(
+               *Form2, harness, fires,
+               [](int tick) {
+                   if (tick == 300)
+                       testing::Shoot(Form2,
+                                      QStringLiteral("fire_mid_round_%1").arg(fire::Round().campaignStage));
+               })
+        .ticks;
 }
 
 void FireGameTest::ClickSpeed(int index) {

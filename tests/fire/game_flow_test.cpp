@@ -8,6 +8,7 @@
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "scores/score_form.h"
+#include "support/fire_play.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
 
@@ -57,28 +58,9 @@ struct Game {
     // Plays the running round to its end, putting out `fires` fires by clicking them as they
     // flare up.
     void PlayRound(int fires) {
-        const fire::RoundState& round = fire::Round();
-        int clicked = 0;
-        // A round is 601 ticks; the bound keeps a broken engine from running forever.
-        for (int tick = 0; tick < 700 && round.timeLeft >= 0; ++tick) {
-            Ticks(1);
-            for (const TForm2::House* house : Houses()) {
-                if (!house->panel->Visible() || clicked == fires)
-                    continue;
-                for (tk::TImage* hotspot : house->hotspots) {
-                    if (hotspot->Visible() && clicked < fires) {
-                        testing::Click(hotspot);
-                        ++clicked;
-                    }
-                }
-            }
-        }
-        QCOMPARE(round.timeLeft, -1);
-        QCOMPARE(clicked, fires);
-    }
-    std::vector<TForm2::House*> Houses() {
-        return {&form->HouseOf(HouseId::FamilyHouse), &form->HouseOf(HouseId::Villa),
-                &form->HouseOf(HouseId::Block)};
+        const testing::PlayedRound played = testing::PlayRound(*form, harness, fires);
+        QCOMPARE(fire::Round().timeLeft, -1);
+        QCOMPARE(played.clicked, fires);
     }
     // The one panel on screen, by name.
     QString ShownPanel() const {
