@@ -23,6 +23,8 @@ private slots:
     void fileExists();
     void joinPath_data();
     void joinPath();
+    void fileNamesKeepTheirBytes_data();
+    void fileNamesKeepTheirBytes();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -144,6 +146,37 @@ void FilesTest::joinPath() {
     QFETCH(QString, name);
     QFETCH(QString, path);
     QCOMPARE(tk::JoinPath(folder, name), path);
+}
+
+// A folder copied from an old Windows machine has a name in Windows-1250, which is not UTF-8: the
+// program must still reach it by its bytes, make it current and read from it.
+void FilesTest::fileNamesKeepTheirBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ascii") << QByteArray("Obrazky") << "Obrazky";
+    QTest::newRow("utf-8 Czech") << QByteArray("Zv\xc3\xad\xc5\x99" "ata") << "Zvířata";
+    QTest::newRow("windows-1250 Czech") << QByteArray("Zv\xed\xf8" "ata") << "Zv\uFFFD\uFFFData";
+    QTest::newRow("astral utf-8") << QByteArray("\xf0\x9f\x90\xb1") << "\U0001F431";
+    QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << "a\uFFFD\uFFFDb";
+    QTest::newRow("encoded surrogate") << QByteArray("\xed\xb2\x80") << "\uFFFD\uFFFD\uFFFD";
+    QTest::newRow("cut sequence at the end") << QByteArray("x\xc5") << "x\uFFFD";
+}
+
+void FilesTest::fileNamesKeepTheirBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    const QString name = tk::DecodeFileName(bytes);
+    QCOMPARE(tk::EncodeFileName(name), bytes);
+    QCOMPARE(tk::DisplayFileName(name), shown);
+
+    const QByteArray folder = QFile::encodeName(root_) + '/' + bytes;
+    QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+    QVERIFY(::mkdir((folder + "/inner").constData(), 0700) == 0);
+    const QString path = root_ + QLatin1Char('/') + name;
+    tk::SetCurrentDir(path);
+    QCOMPARE(tk::GetCurrentDir(), path);
+    tk::SetCurrentDir(QStringLiteral("inner"));
+    QCOMPARE(tk::GetCurrentDir(), path + QStringLiteral("/inner"));
 }
 
 QTEST_GUILESS_MAIN(FilesTest)

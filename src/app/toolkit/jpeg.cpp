@@ -4,6 +4,7 @@
 #include "app/toolkit/jpeg.h"
 
 #include "app/toolkit/errors.h"
+#include "app/toolkit/files.h"
 
 #include <QFileInfo>
 
@@ -218,9 +219,9 @@ QImage LoadPictureFile(const QString& path, QSize target) {
 
     const auto cannotOpen = [&](int error) {
         return EPictureError(
-            texts::CannotOpenFile(info.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(error))));
+            texts::CannotOpenFile(DisplayFileName(info.absoluteFilePath()), QString::fromLocal8Bit(std::strerror(error))));
     };
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw cannotOpen(errno);
     struct stat st {};

@@ -2,6 +2,7 @@
 #include "app/toolkit/text_file.h"
 
 #include "app/toolkit/errors.h"
+#include "app/toolkit/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -75,7 +76,7 @@ namespace {
 } // namespace
 
 TextFileReader::TextFileReader(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = EncodeFileName(path);
     // Non-blocking, so that a pipe with no writer cannot hang the program; it is refused below anyway.
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -209,7 +210,7 @@ void TextFileWriter::Close() {
 
     // The rename lives in the folder: sync it too, so the new file is there after a power cut.
     const QString folder = QFileInfo(path_).absolutePath();
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return; // the file is in place; a folder we cannot open cannot be synced either
     const bool synced = ::fsync(fd) == 0;
