@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QtTest>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <vector>
