@@ -92,7 +92,7 @@ private:
     void SelectRowByPlayer(int row);
     void RebuildRows();
     void UpdateScrollBars();
-    void ScrollToRow(int row);
+    void ScrollToRow(int row, bool centre = false);
     int TopRow() const;
     int VisibleRowCount() const;
     int RowAt(int y) const;
