@@ -25,6 +25,7 @@ class FolderFormTest : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void cleanup();
     void controlsSitWhereTheLayoutPutsThem_data();
     void controlsSitWhereTheLayoutPutsThem();
     void itOpensAsADialogWithTheStartFolderInView();
@@ -55,6 +56,12 @@ void FolderFormTest::initTestCase() {
 void FolderFormTest::cleanupTestCase() {
     form_.reset();
     QDir::setCurrent(oldDir_);
+}
+
+void FolderFormTest::cleanup() {
+    // A test that failed midway must not leave the window shown for the next modal show.
+    if (!form_->InModalShow())
+        form_->Hide();
 }
 
 void FolderFormTest::controlsSitWhereTheLayoutPutsThem_data() {

@@ -234,14 +234,14 @@ void TDirectoryOutline::Collapse(const OutlineNode* node) {
     });
 }
 
-void TDirectoryOutline::ExpandBranch(const OutlineNode* node) {
-    App().Invoke([this, node] {
+void TDirectoryOutline::ExpandBranch(const OutlineNode* node, int levelLimit, int nodeLimit) {
+    App().Invoke([this, node, levelLimit, nodeLimit] {
         std::vector<std::pair<OutlineNode*, int>> pending{{Mutable(node), 0}};
         std::size_t nodes = 1;
-        while (!pending.empty() && nodes < static_cast<std::size_t>(kBranchNodeLimit)) {
+        while (!pending.empty() && nodes < static_cast<std::size_t>(nodeLimit)) {
             auto [next, level] = pending.back();
             pending.pop_back();
-            if (level >= kBranchLevelLimit)
+            if (level >= levelLimit)
                 continue;
             ExpandNode(next);
             nodes += next->children.size();
