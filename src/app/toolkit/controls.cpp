@@ -5,6 +5,7 @@
 #include "app/toolkit/errors.h"
 #include "app/toolkit/jpeg.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -186,6 +187,16 @@ void TForm::SetResizable(bool resizable) {
     } else {
         setFixedSize(size());
     }
+}
+
+QColor ButtonFaceColor() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+void TForm::SetColor(const QColor& color) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, color);
+    setPalette(pal);
 }
 
 void TForm::AttachMenuBar(QMenuBar* bar) {

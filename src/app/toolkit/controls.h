@@ -79,6 +79,9 @@ private:
 // handler may free the very control whose click it is running in. Releasing it again does nothing.
 void ReleaseControl(TControl* control);
 
+// The system's colour of button faces, which dialogs take as their background.
+QColor ButtonFaceColor();
+
 enum class BorderIcon { SystemMenu = 1, Minimize = 2, Maximize = 4 };
 
 // A top-level window. The layout gives the outer size; the client area is what the frame leaves.
@@ -102,6 +105,8 @@ public:
     void SetCentered(bool centered);
     void SetBorderIcons(int icons);          // a combination of BorderIcon values
     void SetResizable(bool resizable);
+    // The colour of the client area, such as ButtonFaceColor() for a dialog.
+    void SetColor(const QColor& color);
 
     // Shows the window and brings it to the front; OnShow runs only on the way from hidden to shown.
     void Show();
