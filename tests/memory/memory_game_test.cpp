@@ -209,6 +209,11 @@ void MemoryGameTest::initTestCase() {
     QVERIFY(testing::CardPicture(FaceColour(7)).save(seven("png"), "PNG"));
     QVERIFY(QDir().mkpath(seven("slozka")));
     QCOMPARE(mkfifo(QFile::encodeName(seven("roura")).constData(), 0600), 0);
+    // The built-in card set, for the pictures a person looks at.
+    QVERIFY(QDir(root_.path()).mkpath(QStringLiteral("karty")));
+    for (const QString& name : QDir(QStringLiteral(CARD_PICTURES_DIR)).entryList({QStringLiteral("*.jpg")}))
+        QVERIFY(QFile::copy(QDir(QStringLiteral(CARD_PICTURES_DIR)).filePath(name),
+                            QDir(Folder("karty")).filePath(name)));
 
     QDir::setCurrent(root_.path());
     CreateForms(tk::App());
@@ -272,7 +277,7 @@ void MemoryGameTest::cardsLieInReadingOrderBacksOnTop() {
     QFETCH(int, card);
     QFETCH(QPoint, at);
     testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
+    const Board board = Deal(harness, Folder("karty"), PairsSideBySide());
     QCOMPARE(harness.random->seedings, 1);
     QCOMPARE(QSize(Form4->OuterWidth(), Form4->OuterHeight()), QSize(622, 430));
     QCOMPARE(board.backs.size(), std::size_t{kCards + 1});
@@ -393,7 +398,7 @@ void MemoryGameTest::clickingTheFaceUpFirstCardAgainDoesNothing() {
 
 void MemoryGameTest::aPairVanishesAtItsSecondClick() {
     testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
+    const Board board = Deal(harness, Folder("karty"), PairsSideBySide());
     for (int pair = 0; pair < 3; ++pair) {
         const int first = 2 * pair + 1;
         testing::Click(board.backs[first]);
@@ -415,7 +420,7 @@ void MemoryGameTest::aPairVanishesAtItsSecondClick() {
 
 void MemoryGameTest::anUnlikePairIsLookedAtForTwoSeconds() {
     testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
+    const Board board = Deal(harness, Folder("karty"), PairsSideBySide());
     testing::Click(board.backs[1]);
     testing::Click(board.backs[3]);
     testing::Shoot(Form4, QStringLiteral("pexeso_look"));
