@@ -70,6 +70,8 @@ private slots:
     void hostileDataFailsCleanly();
     void hugeClaimIsRefusedBeforeDecoding_data();
     void hugeClaimIsRefusedBeforeDecoding();
+    void boundsHoldWhateverTheFileClaims_data();
+    void boundsHoldWhateverTheFileClaims();
     void truncatedFileDecodesWhatIsThere_data();
     void truncatedFileDecodesWhatIsThere();
     void corruptBytesNeverCrash();
@@ -228,6 +230,73 @@ void JpegTest::hugeClaimIsRefusedBeforeDecoding() {
     QVERIFY(data.size() < 1000);
     QCOMPARE(tk::ReadJpegInfo(data).width, claimed.width());
     QCOMPARE(ErrorCodeOf([&] { tk::DecodeJpeg(data, target); }), int(JERR_IMAGE_TOO_BIG));
+}
+
+void JpegTest::boundsHoldWhateverTheFileClaims_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<int>("code"); // 0 when the file decodes
+    QTest::addColumn<QSize>("decoded");
+    const QSize full;
+    const QSize card(70, 70);
+    const int tooBig = JERR_IMAGE_TOO_BIG;
+    const int noMemory = JERR_NO_BACKING_STORE; // libjpeg's coefficients do not fit beside the picture
+    const auto photo = [](int width, int height, bool progressive) {
+        return MakeJpeg(Fixture{.width = width,
+                                .height = height,
+                                .progressive = progressive,
+                                .quality = 92,
+                                .content = Content::Photo});
+    };
+    const auto manyScans = [](int edge) {
+        return MakeJpeg(
+            Fixture{.width = edge, .height = edge, .scans = ScanScript(100), .content = Content::Photo});
+    };
+    const auto arithmetic = [](Content content, int edge) {
+        return MakeJpeg(Fixture{.width = edge,
+                                .height = edge,
+                                .arithmetic = true,
+                                .quality = 100,
+                                .content = content,
+                                .sampling = {{1, 1}, {1, 1}, {1, 1}}});
+    };
+    // Memory: the picture and libjpeg's buffers together, not each by its own limit.
+    QTest::newRow("4x1-sampled progressive claiming 4728 square")
+        << WideSampledClaim() << full << noMemory << QSize();
+    QTest::newRow("4:2:2 progressive claiming 4728 square")
+        << HalfSampledClaim() << full << noMemory << QSize();
+    // Work: at card size the output is small, but libjpeg still passes over every claimed block (these
+    // two stay just inside the bound), and the arithmetic decoder is slow on dense data.
+    QTest::newRow("4x1-sampled progressive claiming 4728 square, card")
+        << WideSampledClaim() << card << 0 << QSize(591, 591);
+    QTest::newRow("4:2:2 progressive claiming 4728 square, card")
+        << HalfSampledClaim() << card << 0 << QSize(591, 591);
+    QTest::newRow("arithmetic CMYK claiming 37800 square, card")
+        << ArithmeticGiantClaim() << card << tooBig << QSize();
+    QTest::newRow("progressive claiming 20000 square, card")
+        << ProgressiveGiantClaim() << card << tooBig << QSize();
+    QTest::newRow("a hundred scans over 9 megapixels, card") << manyScans(3000) << card << tooBig << QSize();
+    QTest::newRow("a hundred scans over 1 megapixel, card")
+        << manyScans(1024) << card << 0 << QSize(128, 128);
+    QTest::newRow("arithmetic-coded noise, 2.4 megapixels")
+        << arithmetic(Content::Noise, 1536) << full << tooBig << QSize();
+    QTest::newRow("arithmetic-coded photo, 1 megapixel")
+        << arithmetic(Content::Photo, 1024) << full << 0 << QSize(1024, 1024);
+    // Camera photos still make cards.
+    QTest::newRow("24-megapixel baseline photo, card")
+        << photo(6000, 4000, false) << card << 0 << QSize(750, 500);
+    QTest::newRow("24-megapixel progressive photo, card")
+        << photo(6000, 4000, true) << card << 0 << QSize(750, 500);
+}
+
+void JpegTest::boundsHoldWhateverTheFileClaims() {
+    QFETCH(QByteArray, data);
+    QFETCH(QSize, target);
+    QFETCH(int, code);
+    QFETCH(QSize, decoded);
+    QSize got;
+    QCOMPARE(ErrorCodeOf([&] { got = tk::DecodeJpeg(data, target).size(); }), code == 0 ? -1 : code);
+    QCOMPARE(got, decoded);
 }
 
 void JpegTest::truncatedFileDecodesWhatIsThere_data() {
