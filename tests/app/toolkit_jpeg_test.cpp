@@ -282,6 +282,16 @@ void JpegTest::boundsHoldWhateverTheFileClaims_data() {
         << arithmetic(Content::Noise, 1536) << full << tooBig << QSize();
     QTest::newRow("arithmetic-coded photo, 1 megapixel")
         << arithmetic(Content::Photo, 1024) << full << 0 << QSize(1024, 1024);
+    // The slowest input the card fuzzer met: progressive, arithmetic-coded, 16 x 4096, stray bytes.
+    const QByteArray slowest = QByteArray::fromBase64(
+        "/9j/4AAQSkZJRmIAAQEAAAEAAQAA/9sAQwACAQEBAQECAcYBAgICAgIEAwICAgIFBE4xMF9fY3h4YWJpdgQDBAYFBgYGBQYG"
+        "BgcJCAYHCQcGBggLCAkKCgoKLgYICwwLCgzKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysoJCgoK"
+        "/9sAQwF6AgICAgoKCgoK/xEF/9oACAEDAQE/ATuJ7uLTv99hMZQuDm78zgTPEqxZEP2cJJDk/8wKCv8RBf/aAAgBAwEBPwE7"
+        "ie7i07/fYTGULg5u/M4EzxKsWRD9nCSQ5P/MAAQRBAMCAgICBQROMTBfX2N4eGFiaXYEAwQGBQYGBgUGAAQRBAMCAgICBQRO"
+        "MTBfX2N4eGFiaXYEAwQGBQYGBgUGBgYHCQgGBwkHBgYICwgJCgoKCi4GCAsMCwoMCQoKCv/bAEMBegICAgIKCgoKCv/YOf/g"
+        "ABBKQknQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NAKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgsK"
+        "/8oAEQgQAAAQAwEiAAIRAQMRAf/MAAYAEAEQ/9oADAMBAAIQAxAAAAH/ANADkjqb7+wFAS0ABQECAQE/ATuJJy9mjF9iZ2hn");
+    QTest::newRow("fuzzer's slowest input") << slowest << card << 0 << QSize(16, 4096);
     // Camera photos still make cards.
     QTest::newRow("24-megapixel baseline photo, card")
         << photo(6000, 4000, false) << card << 0 << QSize(750, 500);
