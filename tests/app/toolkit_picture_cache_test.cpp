@@ -354,11 +354,14 @@ void PictureCacheTest::hostileFilesFailCleanly() {
 
 void PictureCacheTest::reductionAveragesTheArea_data() {
     QTest::addColumn<QSize>("source");
-    QTest::addColumn<int>("period"); // one white column in each `period`
+    QTest::addColumn<int>("period"); // one white line in each `period`
+    QTest::addColumn<bool>("across"); // columns of stripes, else rows
     QTest::addColumn<int>("tolerance");
-    QTest::newRow("halved") << QSize(140, 140) << 2 << 1;
-    QTest::newRow("a third") << QSize(210, 70) << 3 << 1;
-    QTest::newRow("by 7.5, as from an eighth of a photo") << QSize(525, 525) << 3 << 20;
+    QTest::newRow("halved") << QSize(140, 140) << 2 << true << 1;
+    QTest::newRow("a third") << QSize(210, 70) << 3 << true << 1;
+    QTest::newRow("by 7.5, as from an eighth of a photo") << QSize(525, 525) << 3 << true << 20;
+    // Tall and narrow goes down first, so that its buffer stays small; the width grows.
+    QTest::newRow("tall and narrow") << QSize(35, 210) << 3 << false << 1;
 }
 
 // Fine detail becomes its average grey; a filter that only samples a few pixels (bilinear) would
@@ -366,11 +369,12 @@ void PictureCacheTest::reductionAveragesTheArea_data() {
 void PictureCacheTest::reductionAveragesTheArea() {
     QFETCH(QSize, source);
     QFETCH(int, period);
+    QFETCH(bool, across);
     QFETCH(int, tolerance);
     QImage stripes(source, QImage::Format_RGB888);
     for (int y = 0; y < source.height(); ++y)
         for (int x = 0; x < source.width(); ++x)
-            stripes.setPixel(x, y, x % period == 0 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+            stripes.setPixel(x, y, (across ? x : y) % period == 0 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
     const QImage reduced = tk::ReducePicture(stripes, kCard);
     QCOMPARE(reduced.size(), kCard);
     const int mean = 255 / period;

@@ -434,44 +434,64 @@ QImage ReducePicture(const QImage& picture, QSize size) {
     const int height = size.height();
     const std::vector<Span> columns = AxisSpans(source.width(), width);
     const std::vector<Span> rows = AxisSpans(source.height(), height);
-    // Across first, into a buffer of full source height, then down.
-    std::vector<float> across(std::size_t(width) * source.height() * 3);
-    for (int y = 0; y < source.height(); ++y) {
-        const uchar* line = source.constScanLine(y);
-        float* out = across.data() + std::size_t(y) * width * 3;
-        for (int x = 0; x < width; ++x, out += 3) {
-            const Span& span = columns[std::size_t(x)];
-            float r = 0, g = 0, b = 0;
-            const uchar* p = line + std::size_t(span.first) * 3;
-            for (const float w : span.weights) {
-                r += w * p[0];
-                g += w * p[1];
-                b += w * p[2];
-                p += 3;
-            }
-            out[0] = r;
-            out[1] = g;
-            out[2] = b;
-        }
-    }
+    // Two passes through a buffer of floats. Its size depends on the order: across first it is the
+    // target's width by the source's height, down first the other way round. A picture of 16 x
+    // 1000000 pixels would take a gigabyte one way and kilobytes the other, so take the smaller.
+    const bool acrossFirst = std::size_t(width) * source.height() <= std::size_t(source.width()) * height;
+    const int bufferWidth = acrossFirst ? width : source.width();
+    const int bufferHeight = acrossFirst ? source.height() : height;
+    std::vector<float> buffer(std::size_t(bufferWidth) * bufferHeight * 3);
+    const auto sourceRow = [&](int y) { return source.constScanLine(y); };
+    const auto bufferRow = [&](int y) { return buffer.data() + std::size_t(y) * bufferWidth * 3; };
     QImage result(size, QImage::Format_RGB32);
     if (result.isNull())
         throw EPictureError(texts::JpegError(JERR_OUT_OF_MEMORY));
     const auto channel = [](float value) { return std::clamp(static_cast<int>(value + 0.5f), 0, 255); };
-    for (int y = 0; y < height; ++y) {
-        const Span& span = rows[std::size_t(y)];
-        auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            float r = 0, g = 0, b = 0;
-            const float* p = across.data() + (std::size_t(span.first) * width + x) * 3;
-            for (const float w : span.weights) {
-                r += w * p[0];
-                g += w * p[1];
-                b += w * p[2];
-                p += std::size_t(width) * 3;
+    const auto store = [](float* out, const float* rgb) { std::copy(rgb, rgb + 3, out); };
+    const auto write = [&](QRgb* out, const float* rgb) {
+        *out = qRgb(channel(rgb[0]), channel(rgb[1]), channel(rgb[2]));
+    };
+    // One pass: each target pixel of a row (across) or column (down) from its span of input pixels.
+    const auto across = [&](auto inputRow, int lines, auto outputRow, int step, auto put) {
+        for (int y = 0; y < lines; ++y) {
+            const auto* line = inputRow(y);
+            auto* out = outputRow(y);
+            for (int x = 0; x < width; ++x) {
+                const Span& span = columns[std::size_t(x)];
+                float rgb[3] = {};
+                const auto* p = line + std::size_t(span.first) * 3;
+                for (const float w : span.weights) {
+                    for (int c = 0; c < 3; ++c)
+                        rgb[c] += w * float(p[c]);
+                    p += 3;
+                }
+                put(out + x * step, rgb);
             }
-            out[x] = qRgb(channel(r), channel(g), channel(b));
         }
+    };
+    const auto down = [&](auto inputRow, int columnsCount, auto outputRow, int step, auto put) {
+        std::vector<float> rgb(std::size_t(columnsCount) * 3);
+        for (int y = 0; y < height; ++y) {
+            const Span& span = rows[std::size_t(y)];
+            std::fill(rgb.begin(), rgb.end(), 0.0f);
+            for (std::size_t i = 0; i < span.weights.size(); ++i) {
+                const auto* line = inputRow(span.first + int(i));
+                const float w = span.weights[i];
+                for (std::size_t k = 0; k < rgb.size(); ++k)
+                    rgb[k] += w * float(line[k]);
+            }
+            auto* out = outputRow(y);
+            for (int x = 0; x < columnsCount; ++x)
+                put(out + x * step, rgb.data() + std::size_t(x) * 3);
+        }
+    };
+    const auto resultRow = [&](int y) { return reinterpret_cast<QRgb*>(result.scanLine(y)); };
+    if (acrossFirst) {
+        across(sourceRow, source.height(), bufferRow, 3, store);
+        down(bufferRow, width, resultRow, 1, write);
+    } else {
+        down(sourceRow, source.width(), bufferRow, 3, store);
+        across(bufferRow, height, resultRow, 1, write);
     }
     return result;
 }
