@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -175,9 +176,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         double value;
         std::memcpy(&value, rest, sizeof value);
         // The point, a comma, or any other character a locale might give.
-        // (Not a digit or "E", which no locale uses and which would make the text ambiguous.)
+        // (Not a letter or digit, which no locale uses and which would make the text ambiguous.)
         char16_t sep = restSize > sizeof value ? static_cast<unsigned char>(rest[sizeof value]) : u'.';
-        if (sep == 0 || sep == u'E' || (sep >= u'0' && sep <= u'9'))
+        if (sep == 0 || (sep < 0x80 && std::isalnum(sep)))
             sep = u',';
         CheckFloatToStr(value, QChar(sep));
         break;

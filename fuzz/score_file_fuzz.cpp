@@ -257,7 +257,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Outcome got = Outcome::Refused;
     try {
         // What the window's ConsiderNewScore does on its grid: insert, and save when it entered.
-        const QString name = QString::fromUtf16(typed.data(), static_cast<qsizetype>(typed.size()));
+        // The units as they are: fromUtf16() would read a leading U+FFFE as a byte order mark.
+        const QString name(reinterpret_cast<const QChar*>(typed.data()),
+                           static_cast<qsizetype>(typed.size()));
         if (scores::InsertScore(cells, score, name)) {
             got = Outcome::Entered;
             scores::SaveTable(g_path, cells);
@@ -271,7 +273,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Refused or failed: nothing changed and nothing saved.
     const std::string saved = FileBytes(g_path);
-    Check(saved == (got == Outcome::Entered ? Serialize(model) : fileBytes), "file differs from the table");
+    const std::string expectedFile = got == Outcome::Entered ? Serialize(model) : fileBytes;
+    if (saved != expectedFile) {
+        const auto show = [](const std::string& bytes) {
+            return QByteArray::fromStdString(bytes).toPercentEncoding(" ").toStdString();
+        };
+        std::fprintf(stderr, "saved:    %s\nexpected: %s\n", show(saved).c_str(), show(expectedFile).c_str());
+        Fail("file differs from the table");
+    }
     CheckCells(cells, model, "table differs from the rules");
 
     if (got == Outcome::Entered) {
