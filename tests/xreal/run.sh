@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs one real-X scenario on its own Xvfb (a free display chosen by the server itself).
+# Runs one real-X scenario on its own Xvfb.
 # Usage: tests/xreal/run.sh fire|memory <build folder>
 # Exit 77 means skipped, with the reason printed.
 set -euo pipefail
 
+here=$(cd "$(dirname "$0")" && pwd)
 scenario=$1
 build=$(cd "$2" && pwd)
 driver="$build/tests/xreal/xreal_driver"
@@ -19,48 +20,35 @@ case $scenario in
 fire)
     program="$build/plamkov"
     [ -x "$program" ] || skip "$program is not built"
+    # A scratch folder as the current directory, as a person starts the game anywhere.
+    game=$(mktemp -d)
+    trap 'rm -rf "$game"' EXIT
+    status=0
+    "$here/with_xvfb.sh" "$driver" fire "$program" "$game" || status=$?
+    if [ $status -ne 0 ] && [ $status -ne 77 ]; then
+        echo "--- the program's output:"
+        cat "$game/plamkov.log" 2>/dev/null || true
+    fi
+    exit $status
     ;;
 memory)
     program="$build/pexeso"
     [ -x "$program" ] || skip "$program is not built yet (the memory game program)"
     [ -f "$build/znak.jpg" ] || skip "$build/znak.jpg is missing (the built-in card set)"
+    # Started in the build folder, where the card set lies beside the program.
+    XREAL_LOG=$(mktemp)
+    export XREAL_LOG
+    trap 'rm -f "$XREAL_LOG"' EXIT
+    status=0
+    "$here/with_xvfb.sh" "$driver" memory "$program" "$build" || status=$?
+    if [ $status -ne 0 ] && [ $status -ne 77 ]; then
+        echo "--- the program's output:"
+        cat "$XREAL_LOG"
+    fi
+    exit $status
     ;;
 *)
     echo "unknown scenario $scenario" >&2
     exit 2
-    ;;
-esac
-
-work=$(mktemp -d)
-xvfb_pid=""
-cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# -displayfd: the server takes the first free display number and writes it to us once it listens.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log"; echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-echo "Xvfb on $DISPLAY"
-
-case $scenario in
-fire)
-    mkdir "$work/game"
-    status=0
-    "$driver" fire "$program" "$work/game" || status=$?
-    [ $status -eq 0 ] || { echo "--- program output:"; cat "$work/game/plamkov.log" || true; }
-    exit $status
-    ;;
-memory)
-    # Started in the build folder, as the card set lies beside the program.
-    exec "$driver" memory "$program" "$build"
     ;;
 esac
