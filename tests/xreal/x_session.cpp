@@ -95,7 +95,13 @@ XSession::~XSession() {
         XCloseDisplay(display_);
 }
 
-pid_t XSession::Start(const std::string& program, const std::string& folder, const std::string& log) {
+pid_t XSession::Start(const std::string& givenProgram, const std::string& folder, const std::string& log) {
+    // The program runs in another folder: a path relative to ours would not find it there.
+    char* resolved = realpath(givenProgram.c_str(), nullptr);
+    if (resolved == nullptr)
+        throw Failure("no program " + givenProgram);
+    const std::string program = resolved;
+    std::free(resolved);
     const pid_t pid = fork();
     if (pid < 0)
         throw Failure("fork failed");
