@@ -3,7 +3,8 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev)
+packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev
+          xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
