@@ -4,6 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev)
+# The menu entries' validators, and what the Debian package is built and checked with.
+packages+=(desktop-file-utils appstream dpkg-dev xvfb xdotool)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
