@@ -1,5 +1,6 @@
 // The card-set maker's rules, one table: which photos it takes and in what order, what it skips,
 // when it refuses, and what it writes.
+#include "app/jpeg_fixture.h"
 #include "app/toolkit/jpeg.h"
 #include "app/toolkit/jpeg_writer.h"
 #include "card_set.h"
@@ -20,16 +21,28 @@ QColor PhotoColour(int index) {
     return QColor(30 + 7 * index, 235 - 7 * index, 20 + 100 * (index % 3));
 }
 
-// A 400 x 300 landscape photo: its own colour in the centre square, a black band on the left and a
-// white one on the right, so a card that is not the centred square shows a band.
-QByteArray Photo(int index) {
+constexpr QColor kGround(40, 40, 40);
+
+// A 400 x 300 landscape photo as it stands: its own colour over dark ground in the centre square, a
+// black band on the left and a white one on the right, so a card that is not the centred square
+// shows a band, and one on its side shows the ground on the left or right. Written as a camera held
+// upright would, or stored turned to the left with EXIF orientation 6 (turn right to view).
+QByteArray Photo(int index, bool turned) {
     QImage photo(400, 300, QImage::Format_RGB32);
     photo.fill(PhotoColour(index));
     QPainter painter(&photo);
+    painter.fillRect(50, 150, 300, 150, kGround);
     painter.fillRect(0, 0, 50, 300, Qt::black);
     painter.fillRect(350, 0, 50, 300, Qt::white);
     painter.end();
-    return tk::EncodeJpeg(photo, 95);
+    if (!turned)
+        return tk::EncodeJpeg(photo, 95);
+    const QByteArray jpeg = tk::EncodeJpeg(photo.transformed(QTransform().rotate(-90)), 95);
+    const QByteArray exif = fixture::ExifSegment(6, true);
+    const int length = int(exif.size()) + 2;
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char(length >> 8)).append(char(length & 0xFF)).append(exif);
+    return jpeg.left(2) + segment + jpeg.mid(2); // right after the start of image
 }
 
 bool Near(const QColor& a, const QColor& b) {
@@ -60,8 +73,9 @@ private slots:
     void rules();
 };
 
-// files: the folder's files; a name starting with "!" is written as a corrupt photo, one ending
-// in neither .jpg nor .jpeg as an ordinary photo that must be ignored.
+// files: the folder's files; a name starting with "!" is written as a corrupt photo, one starting
+// with "^" as a photo stored on its side with EXIF orientation 6, one ending in neither .jpg nor
+// .jpeg as an ordinary photo that must be ignored.
 // cards: the photo each of 1.jpg to 23.jpg must come from (empty when nothing may be written).
 void CardSetTest::rules_data() {
     QTest::addColumn<QStringList>("files");
@@ -97,6 +111,11 @@ void CardSetTest::rules_data() {
 
     QTest::addRow("an existing set is kept") << p23 << true << false << int(cardset::kSetExists)
                                              << QStringList{} << QStringList{QStringLiteral("--force")};
+    QStringList turned = p23;
+    turned[0] = QStringLiteral("^") + turned[0];
+    turned[22] = QStringLiteral("^") + turned[22];
+    QTest::addRow("a photo with EXIF orientation 6 is stood upright")
+        << turned << false << false << int(cardset::kDone) << p23 << QStringList{};
     QTest::addRow("--force overwrites a set")
         << p23 << true << true << int(cardset::kDone) << p23 << QStringList{};
 
@@ -128,9 +147,10 @@ void CardSetTest::rules() {
     for (int i = 0; i < files.size(); ++i) {
         QString name = files[i];
         const bool corrupt = name.startsWith(QLatin1Char('!'));
-        name.remove(QLatin1Char('!'));
+        const bool turned = name.startsWith(QLatin1Char('^'));
+        name.remove(0, corrupt || turned ? 1 : 0);
         colourOf[name] = i;
-        QByteArray bytes = Photo(i);
+        QByteArray bytes = Photo(i, turned);
         if (corrupt)
             bytes = bytes.left(2) + QByteArray(600, 'x'); // a JPEG start and then no header
         Write(source + QLatin1Char('/') + name, bytes);
@@ -174,14 +194,19 @@ void CardSetTest::rules() {
         const QImage card = tk::DecodeJpeg(bytes);
         QCOMPARE(card.size(), QSize(cardset::kEdge, cardset::kEdge));
         const QColor expected = PhotoColour(colourOf.value(cards[number - 1]));
-        // The centred square: the photo's colour right to both edges, no band.
-        for (const QPoint& at : {QPoint(140, 140), QPoint(2, 140), QPoint(277, 140)})
-            QVERIFY2(Near(card.pixelColor(at), expected),
+        // The centred square, upright: the photo's colour above the ground right to both edges.
+        for (const auto& [at, colour] : {std::pair{QPoint(140, 70), expected},
+                                         {QPoint(2, 70), expected},
+                                         {QPoint(277, 70), expected},
+                                         {QPoint(140, 210), kGround},
+                                         {QPoint(2, 210), kGround},
+                                         {QPoint(277, 210), kGround}})
+            QVERIFY2(Near(card.pixelColor(at), colour),
                      qPrintable(QStringLiteral("%1.jpg at %2,%3 is %4, %5 is %6")
                                     .arg(number)
                                     .arg(at.x())
                                     .arg(at.y())
-                                    .arg(card.pixelColor(at).name(), cards[number - 1], expected.name())));
+                                    .arg(card.pixelColor(at).name(), cards[number - 1], colour.name())));
     }
     QFile back(target + QStringLiteral("/znak.jpg"));
     QFile builtIn(QStringLiteral(":/pexeso-karty/znak.jpg"));
