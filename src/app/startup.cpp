@@ -21,3 +21,10 @@ int RunProgram(tk::Application& app) {
     app.Run();
     return 0;
 }
+
+int RunPexeso(tk::Application& app) {
+    app.CreateForm(Form4);
+    app.CreateForm(Form5);
+    app.Run();
+    return 0;
+}

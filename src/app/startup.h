@@ -10,3 +10,7 @@ void CreateForms(tk::Application& app);
 
 // The whole program: creates the windows and runs the event loop. Returns the exit code (0).
 int RunProgram(tk::Application& app);
+
+// The memory game on its own: creates TForm4 (first, so it is the main window, shown by the event
+// loop and ending the program when closed) and TForm5, then runs the event loop. Returns 0.
+int RunPexeso(tk::Application& app);

@@ -123,6 +123,7 @@ private:
     Clock* clock_ = nullptr;
     bool terminated_ = false;
     bool inRun_ = false;
+    bool doubleClickPressDropped_ = false; // the filter dropped the press Qt's double-click event follows
 };
 
 // Shorthand for the application object.

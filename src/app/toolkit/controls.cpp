@@ -5,6 +5,7 @@
 #include "app/toolkit/errors.h"
 #include "app/toolkit/jpeg.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -100,6 +101,16 @@ void TControl::SetFontHeight(int pixels) {
     self_->setFont(LayoutFont(pixels));
 }
 
+void ReleaseControl(TControl* control) {
+    if (control == nullptr || control->released_)
+        return;
+    control->released_ = true;
+    // Hidden now, so the player sees it gone and no later input reaches it; freed by the event loop
+    // once the handler that released it (and Qt's delivery of its event) has returned.
+    control->self_->hide();
+    control->self_->deleteLater();
+}
+
 // ---- TForm ----------------------------------------------------------------------------------------
 
 TForm::TForm(TForm* owner) : QWidget(owner, Qt::Window), TControl(this), client_(new QWidget(this)) {
@@ -176,6 +187,16 @@ void TForm::SetResizable(bool resizable) {
     } else {
         setFixedSize(size());
     }
+}
+
+QColor ButtonFaceColor() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+void TForm::SetColor(const QColor& color) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, color);
+    setPalette(pal);
 }
 
 void TForm::AttachMenuBar(QMenuBar* bar) {

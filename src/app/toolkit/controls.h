@@ -65,9 +65,22 @@ public:
 
     std::int32_t Tag = 0;
 
+    // True once the control has been released (see ReleaseControl); it is off its window and about
+    // to be freed, so nothing may show, hide or release it again.
+    bool Released() const { return released_; }
+
 private:
+    friend void ReleaseControl(TControl* control);
     QWidget* self_;
+    bool released_ = false;
 };
+
+// Takes a control off its window at once and frees it once the event being handled is done, so a
+// handler may free the very control whose click it is running in. Releasing it again does nothing.
+void ReleaseControl(TControl* control);
+
+// The system's colour of button faces, which dialogs take as their background.
+QColor ButtonFaceColor();
 
 enum class BorderIcon { SystemMenu = 1, Minimize = 2, Maximize = 4 };
 
@@ -92,6 +105,8 @@ public:
     void SetCentered(bool centered);
     void SetBorderIcons(int icons);          // a combination of BorderIcon values
     void SetResizable(bool resizable);
+    // The colour of the client area, such as ButtonFaceColor() for a dialog.
+    void SetColor(const QColor& color);
 
     // Shows the window and brings it to the front; OnShow runs only on the way from hidden to shown.
     void Show();
