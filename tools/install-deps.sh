@@ -5,6 +5,10 @@ set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev
           xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
+# The menu entries' validators, and what the Debian package is built and checked with.
+packages+=(desktop-file-utils appstream dpkg-dev)
+# The fuzz targets: clang and its libFuzzer runtime.
+packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
