@@ -34,27 +34,6 @@ struct Scene {
     tk::TDirectoryOutline* outline;
 };
 
-QPoint RowCentre(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
-    const int row = outline->RowOf(node);
-    const QRect rect = outline->RowRect(row);
-    return outline->Viewport()->mapTo(outline->window(), rect.center());
-}
-
-void ClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
-    QVERIFY2(outline->RowOf(node) >= 0, "the row is not shown");
-    // As the player would, scroll the row into view first.
-    outline->verticalScrollBar()->setValue(outline->RowOf(node));
-    outline->horizontalScrollBar()->setValue(0);
-    QTest::mouseClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      RowCentre(outline, node));
-}
-
-void DoubleClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
-    QVERIFY2(outline->RowOf(node) >= 0, "the row is not shown");
-    QTest::mouseDClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                       RowCentre(outline, node));
-}
-
 // The shown rows of a node's branch, the node first.
 std::vector<const tk::OutlineNode*> BranchRows(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
     std::vector<const tk::OutlineNode*> rows{node};
@@ -301,16 +280,8 @@ void DirectoryOutlineTest::selectingARowChangesTheCurrentDirectory() {
         scene.outline->setFocus();
         QTest::keyClick(scene.outline, Qt::Key_Down);
     } else {
-        const tk::OutlineNode* node = scene.outline->Root();
-        if (target != "/") {
-            const QString path = Path(target);
-            for (int row = 0; row < scene.outline->RowCount(); ++row) {
-                if (tk::TDirectoryOutline::NodePath(scene.outline->Row(row)) == path)
-                    node = scene.outline->Row(row);
-            }
-            QVERIFY(node != scene.outline->Root());
-        }
-        ClickRow(scene.outline, node);
+        testing::ClickRow(scene.outline, testing::FindRow(scene.outline, target == "/" ? QStringLiteral("/")
+                                                                                       : Path(target)));
     }
     const QString expected = directory == "/" ? QStringLiteral("/") : Path(directory);
     QCOMPARE(scene.outline->Directory(), expected);
@@ -330,7 +301,7 @@ void DirectoryOutlineTest::aRemovedFolderGivesTheErrorBoxAndTheNewText() {
     scene.outline->Expand(scene.outline->Selected());
     const tk::OutlineNode* gone = scene.outline->Selected()->children.front().get();
     QVERIFY(::rmdir(Bytes("gone").constData()) == 0);
-    ClickRow(scene.outline, gone);
+    testing::ClickRow(scene.outline, gone);
     QCOMPARE(harness.dialogs->errors, QStringList{QStringLiteral("File not found.")});
     QCOMPARE(scene.outline->Directory(), Path("gone"));
     QCOMPARE(scene.outline->Selected(), gone);
@@ -394,7 +365,7 @@ void DirectoryOutlineTest::keysAndDoubleClickOpenAndCloseFolders() {
     const tk::OutlineNode* k = scene.outline->Selected();
     for (const QChar action : actions) {
         if (action == QLatin1Char('D'))
-            DoubleClickRow(scene.outline, scene.outline->Selected());
+            testing::DoubleClickRow(scene.outline, scene.outline->Selected());
         else if (action == QLatin1Char('v'))
             QTest::keyClick(scene.outline, Qt::Key_Down);
         else

@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include <QDir>
+#include <QScrollBar>
 #include <QTest>
 #include <QWindow>
 
@@ -64,6 +65,38 @@ void Click(tk::TControl* control) {
     QWidget* widget = control->self();
     QWidget* window = widget->window();
     ClickInWindow(window, widget->mapTo(window, widget->rect().center()));
+}
+
+const tk::OutlineNode* FindRow(tk::TDirectoryOutline* outline, const QString& path) {
+    for (int row = 0; row < outline->RowCount(); ++row) {
+        if (tk::TDirectoryOutline::NodePath(outline->Row(row)) == path)
+            return outline->Row(row);
+    }
+    return nullptr;
+}
+
+namespace {
+
+// The centre of a row's text in its window, after scrolling the row to the top.
+QPoint ScrolledRowCentre(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
+    const int row = outline->RowOf(node);
+    outline->verticalScrollBar()->setValue(row);
+    outline->horizontalScrollBar()->setValue(0);
+    return outline->Viewport()->mapTo(outline->window(), outline->RowRect(row).center());
+}
+
+} // namespace
+
+void ClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
+    QVERIFY2(node != nullptr && outline->RowOf(node) >= 0, "the row is not shown");
+    QTest::mouseClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      ScrolledRowCentre(outline, node));
+}
+
+void DoubleClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
+    QVERIFY2(node != nullptr && outline->RowOf(node) >= 0, "the row is not shown");
+    QTest::mouseDClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                       ScrolledRowCentre(outline, node));
 }
 
 void Type(tk::TForm* form, const QString& text) {

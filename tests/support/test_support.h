@@ -5,6 +5,7 @@
 
 #include "app/toolkit/application.h"
 #include "app/toolkit/controls.h"
+#include "app/toolkit/directory_outline.h"
 #include "app/toolkit/random.h"
 #include "app/toolkit/timer.h"
 
@@ -35,9 +36,9 @@ public:
     Harness();
     ~Harness();
     void Advance(std::chrono::milliseconds by) { clock.Advance(by); }
-    void Script(std::vector<std::uint32_t> draws);  // installs a ScriptedRandom
+    void Script(std::vector<std::uint32_t> draws); // installs a ScriptedRandom
     tk::VirtualClock clock;
-    RecordingDialogs* dialogs;  // owned by the application while the harness lives
+    RecordingDialogs* dialogs; // owned by the application while the harness lives
     tk::ScriptedRandom* random = nullptr;
 };
 
@@ -51,6 +52,12 @@ void ClickAt(tk::TForm* form, QPoint clientPos);
 void Click(tk::TControl* control);
 // Types text into whatever has the keyboard focus.
 void Type(tk::TForm* form, const QString& text);
+// The shown row of a folder tree whose path is `path`, or nullptr.
+const tk::OutlineNode* FindRow(tk::TDirectoryOutline* outline, const QString& path);
+// A left click or double click on the text of a tree's row, scrolled into view first as the player
+// would, delivered through the window system.
+void ClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node);
+void DoubleClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node);
 // Renders a widget to a PNG under $PLAMKOV_SHOTS (if set) for a person to look at.
 void Shoot(QWidget* widget, const QString& name);
 

@@ -234,14 +234,14 @@ void TDirectoryOutline::Collapse(const OutlineNode* node) {
     });
 }
 
-void TDirectoryOutline::ExpandBranch(const OutlineNode* node) {
-    App().Invoke([this, node] {
+void TDirectoryOutline::ExpandBranch(const OutlineNode* node, int levelLimit, int nodeLimit) {
+    App().Invoke([this, node, levelLimit, nodeLimit] {
         std::vector<std::pair<OutlineNode*, int>> pending{{Mutable(node), 0}};
         std::size_t nodes = 1;
-        while (!pending.empty() && nodes < static_cast<std::size_t>(kBranchNodeLimit)) {
+        while (!pending.empty() && nodes < static_cast<std::size_t>(nodeLimit)) {
             auto [next, level] = pending.back();
             pending.pop_back();
-            if (level >= kBranchLevelLimit)
+            if (level >= levelLimit)
                 continue;
             ExpandNode(next);
             nodes += next->children.size();
@@ -344,12 +344,14 @@ void TDirectoryOutline::UpdateScrollBars() {
     horizontalScrollBar()->setSingleStep(kHorizontalStep);
 }
 
-void TDirectoryOutline::ScrollToRow(int row) {
+void TDirectoryOutline::ScrollToRow(int row, bool centre) {
     if (row < 0)
         return;
     const int top = TopRow();
     const int visible = VisibleRowCount();
-    if (row < top)
+    if (centre && (row < top || row >= top + visible))
+        verticalScrollBar()->setValue(row - visible / 2);
+    else if (row < top)
         verticalScrollBar()->setValue(row);
     else if (row >= top + visible)
         verticalScrollBar()->setValue(row - visible + 1);
@@ -377,9 +379,10 @@ void TDirectoryOutline::resizeEvent(QResizeEvent* event) {
 
 void TDirectoryOutline::showEvent(QShowEvent* event) {
     QAbstractScrollArea::showEvent(event);
-    // Each time the dialog opens, the selected folder is in view.
+    // Each time the dialog opens, the selected folder is in view, amid its neighbours when the
+    // view has to move.
     UpdateScrollBars();
-    ScrollToRow(selectedRow_);
+    ScrollToRow(selectedRow_, true);
 }
 
 void TDirectoryOutline::changeEvent(QEvent* event) {

@@ -36,7 +36,7 @@ public:
     // /proc/1/root, so it stops at this many levels below the node and stops opening further
     // folders once the branch holds this many nodes.
     static constexpr int kBranchLevelLimit = 16;
-    static constexpr int kBranchNodeLimit = 5000;
+    static constexpr int kBranchNodeLimit = 2000;
 
     // Builds the tree along the process's current directory and selects the folder reached.
     explicit TDirectoryOutline(TControl* parent);
@@ -67,7 +67,9 @@ public:
 
     void Expand(const OutlineNode* node);
     void Collapse(const OutlineNode* node);
-    void ExpandBranch(const OutlineNode* node);
+    // Opens the whole branch below the node, within the bounds (the defaults are what "*" uses).
+    void ExpandBranch(const OutlineNode* node, int levelLimit = kBranchLevelLimit,
+                      int nodeLimit = kBranchNodeLimit);
     void Toggle(const OutlineNode* node);
 
 protected:
@@ -92,7 +94,7 @@ private:
     void SelectRowByPlayer(int row);
     void RebuildRows();
     void UpdateScrollBars();
-    void ScrollToRow(int row);
+    void ScrollToRow(int row, bool centre = false);
     int TopRow() const;
     int VisibleRowCount() const;
     int RowAt(int y) const;
