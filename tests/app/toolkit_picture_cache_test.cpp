@@ -354,7 +354,7 @@ void PictureCacheTest::hostileFilesFailCleanly() {
 
 void PictureCacheTest::reductionAveragesTheArea_data() {
     QTest::addColumn<QSize>("source");
-    QTest::addColumn<int>("period"); // one white line in each `period`
+    QTest::addColumn<int>("period");  // one white line in each `period`
     QTest::addColumn<bool>("across"); // columns of stripes, else rows
     QTest::addColumn<int>("tolerance");
     QTest::newRow("halved") << QSize(140, 140) << 2 << true << 1;
