@@ -34,7 +34,7 @@ for target in $targets; do
     status=0
     "$out/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="$out/artifacts/$target-" "$corpus" "${seeds[@]}" >"$log" 2>&1 || status=$?
-    grep -E '^#[0-9]+ +(INITED|DONE)|^stat::number_of_executed_units|ERROR|SUMMARY|written to' "$log" || true
+    grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|^stat::number_of_executed_units|ERROR|SUMMARY|written to' "$log" || true
     if [ "$status" -ne 0 ]; then
         tail -n 40 "$log"
         echo "$target failed (exit $status); the input is in $out/artifacts/"

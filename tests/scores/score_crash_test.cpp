@@ -27,9 +27,10 @@ using scores::TextCells;
 namespace {
 
 constexpr int kKills = 1000;
-// Kills fall at random within this span after the saving child starts: some before its first
-// save, most in the middle of one of the saves that follow.
-constexpr std::chrono::microseconds kLongestLifetime{2000};
+// Kills fall at random within the first few saves after the saving child has started; a save's
+// length is measured first, since it differs a lot between machines and builds.
+constexpr int kSavesPerLifetime = 2;
+constexpr int kCalibrationSaves = 10;
 constexpr auto kSmallDiskSize = "size=64k";
 
 // The old table: the empty one. The new one: ten entries with Czech names, longer than the old
@@ -133,16 +134,27 @@ void ScoreCrashTest::killedSaveLeavesOldOrNewTable() {
     const QByteArray newFile = NewFile();
     const TextCells tables[] = {OldTable(), NewTable()};
 
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCalibrationSaves; ++i)
+        scores::SaveTable(path, OldTable());
+    const auto oneSave =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) /
+        kCalibrationSaves;
+
     std::mt19937 random(20261208); // fixed, so a failure can be run again
-    std::uniform_int_distribution<long> lifetime(0, kLongestLifetime.count());
+    std::uniform_int_distribution<long> lifetime(0, (kSavesPerLifetime * oneSave).count());
     int foundOld = 0;
     int foundNew = 0;
     int leftovers = 0;
     for (int kill = 0; kill < kKills; ++kill) {
+        int started[2];
+        QCOMPARE(::pipe(started), 0);
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
-            // Saves the new and the old table in turn until it is killed.
+            // Says it has started, then saves the new and the old table in turn until it is killed.
+            ::close(started[0]);
+            Report(started[1], "!");
             for (int i = 0;; ++i) {
                 try {
                     scores::SaveTable(path, tables[(i + 1) % 2]);
@@ -151,6 +163,10 @@ void ScoreCrashTest::killedSaveLeavesOldOrNewTable() {
                 }
             }
         }
+        ::close(started[1]);
+        char signal = 0;
+        QCOMPARE(::read(started[0], &signal, 1), ssize_t{1});
+        ::close(started[0]);
         std::this_thread::sleep_for(std::chrono::microseconds(lifetime(random)));
         ::kill(child, SIGKILL);
         int status = 0;
@@ -173,8 +189,9 @@ void ScoreCrashTest::killedSaveLeavesOldOrNewTable() {
             }
         }
     }
-    qInfo("%d kills: old table %d times, new table %d times, %d temporary files left beside it", kKills,
-          foundOld, foundNew, leftovers);
+    qInfo("%d kills within %d saves of %lld us: old table %d times, new table %d times, %d temporary "
+          "files left beside it",
+          kKills, kSavesPerLifetime, static_cast<long long>(oneSave.count()), foundOld, foundNew, leftovers);
     // Both tables must have been seen, or the kills never fell within the saves.
     QVERIFY(foundOld > 0);
     QVERIFY(foundNew > 0);
