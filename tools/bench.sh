@@ -19,7 +19,8 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >/dev/null
 # The driver needs the X client headers; without them the start-up figure is skipped below.
 cmake --build "$build" -j"$(nproc)" --target xreal_driver >/dev/null 2>&1 || true
 
-echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')"
+echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')," \
+    "load average $(cut -d' ' -f1 /proc/loadavg)"
 
 # Start-up: process start to the main window's MapNotify, medians of alternating runs of the
 # program and of a bare Qt window, on one Xvfb.
@@ -30,7 +31,8 @@ elif [ ! -x "$driver" ]; then
     echo "# start-up skipped: no driver (needs libx11-dev libxtst-dev libxdamage-dev)"
 else
     scratch=$(mktemp -d)
-    tests/xreal/with_xvfb.sh "$driver" startup "$build/plamkov" "$build/bench/bare_window" "$startup_runs" "$scratch"
+    tests/xreal/with_xvfb.sh "$driver" startup "$build/plamkov" "$build/bench/bare_window" "$startup_runs" \
+        "$scratch" || echo "# start-up figures failed"
     rm -rf "$scratch"
 fi
 
