@@ -3,9 +3,10 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev)
-# The menu entries' validators, and what the Debian package is built and checked with.
-packages+=(desktop-file-utils appstream dpkg-dev xvfb xdotool)
+packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev
+          xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
+# The menu entries' validators, and what the Debian package is built with.
+packages+=(desktop-file-utils appstream dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
