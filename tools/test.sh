@@ -20,3 +20,6 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLAMKOV_WERROR=ON -DPLAM
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j"$jobs" -LE xreal
+
+# Every fuzz target over its seed corpus and then 30 seconds more.
+tools/fuzz.sh 30

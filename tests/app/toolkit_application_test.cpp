@@ -553,11 +553,16 @@ private slots:
 
     void centredWindowSitsInTheMiddleOfTheScreen_data() {
         QTest::addColumn<bool>("centred");
-        QTest::newRow("centred") << true;
-        QTest::newRow("at the layout's place") << false;
+        QTest::addColumn<bool>("movedAndShownAgain");
+        QTest::newRow("centred") << true << false;
+        QTest::newRow("at the layout's place") << false << false;
+        // Centring only at the first showing, so the player's placement survives a close.
+        QTest::newRow("centred, moved, hidden and shown again stays put") << true << true;
+        QTest::newRow("at the layout's place, moved, hidden and shown again stays put") << false << true;
     }
     void centredWindowSitsInTheMiddleOfTheScreen() {
         QFETCH(bool, centred);
+        QFETCH(bool, movedAndShownAgain);
         testing::Harness harness;
         tk::TForm form;
         form.SetOuterSize(300, 200);
@@ -566,9 +571,15 @@ private slots:
         form.SetCentered(centred);
         form.Show();
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const QPoint expected =
+        QPoint expected =
             centred ? QPoint(area.x() + (area.width() - 300) / 2, area.y() + (area.height() - 200) / 2)
                     : QPoint(12, 34);
+        if (movedAndShownAgain) {
+            expected = QPoint(56, 78);
+            form.move(expected);
+            form.Hide();
+            form.Show();
+        }
         QCOMPARE(form.pos(), expected);
     }
 };

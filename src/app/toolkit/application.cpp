@@ -107,10 +107,22 @@ Message::Kind KindOf(QObject* receiver, QEvent* event) {
     }
 }
 
+// Qt acts on options of its own in the command line (-reverse mirrors every window, -platform,
+// -style, ...). The program takes no arguments, so Qt is given the program's name alone. Qt keeps
+// the count and the array it was given for the application's lifetime: they live here.
+int g_qtArgc = 0;
+char* g_qtArgv[2] = {nullptr, nullptr};
+
+int& ProgramNameOnly(int argc, char** argv) {
+    g_qtArgv[0] = argc > 0 ? argv[0] : nullptr;
+    g_qtArgc = g_qtArgv[0] != nullptr ? 1 : 0;
+    return g_qtArgc;
+}
+
 } // namespace
 
 Application::Application(int& argc, char** argv)
-    : QApplication(argc, argv),
+    : QApplication(ProgramNameOnly(argc, argv), g_qtArgv),
       title_(TitleFromProgramName(argc > 0 && argv[0] != nullptr ? QString::fromLocal8Bit(argv[0])
                                                                  : applicationFilePath())),
       dialogs_(std::make_unique<QtDialogs>()), realClock_(std::make_unique<RealClock>()) {

@@ -3,13 +3,13 @@
 // application's error boundary.
 #pragma once
 
+#include <QFrame>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QGroupBox>
-#include <QFrame>
 #include <QStringList>
 #include <QTableWidget>
 #include <QWidget>
@@ -101,9 +101,10 @@ public:
     int OuterHeight() const;
     QSize ClientSize() const;
 
-    // Centred on the desktop when shown, or placed at the layout's Left, Top.
+    // Centred on the desktop when first shown, or placed at the layout's Left, Top. Once placed, a
+    // window keeps its place (where the player may have moved it) from one showing to the next.
     void SetCentered(bool centered);
-    void SetBorderIcons(int icons);          // a combination of BorderIcon values
+    void SetBorderIcons(int icons); // a combination of BorderIcon values
     void SetResizable(bool resizable);
     // The colour of the client area, such as ButtonFaceColor() for a dialog.
     void SetColor(const QColor& color);
@@ -141,6 +142,7 @@ private:
     QWidget* client_;
     QMenuBar* menuBar_ = nullptr;
     bool centered_ = false;
+    bool placed_ = false;
     int outerWidth_ = 0;
     int outerHeight_ = 0;
     int modalResult_ = 0;
@@ -202,7 +204,7 @@ public:
     void SetCaption(const QString& caption);
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
-    void SetColor(const QColor& background);  // makes the label opaque
+    void SetColor(const QColor& background); // makes the label opaque
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -259,7 +261,7 @@ public:
     void SetCaption(const QString& caption) { setTitle(caption); }
     QStringList Items() const { return items_; }
     void SetItems(const QStringList& items);
-    int ItemIndex() const;        // -1 for none
+    int ItemIndex() const; // -1 for none
     void SetItemIndex(int index);
     QRadioButton* ItemButton(int index) const;
 
