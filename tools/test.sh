@@ -13,6 +13,8 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLAMKOV_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
+# The Debian package: built, installed with apt, both games started from their menu entries, removed.
+tools/package-test.sh build
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLAMKOV_WERROR=ON -DPLAMKOV_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
