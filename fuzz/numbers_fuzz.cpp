@@ -9,13 +9,13 @@
 #include <QByteArray>
 #include <QString>
 
-#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -175,11 +175,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             return 0;
         double value;
         std::memcpy(&value, rest, sizeof value);
-        // The point, a comma, or any other character a locale might give.
-        // (Not a letter or digit, which no locale uses and which would make the text ambiguous.)
-        char16_t sep = restSize > sizeof value ? static_cast<unsigned char>(rest[sizeof value]) : u'.';
-        if (sep == 0 || (sep < 0x80 && std::isalnum(sep)))
-            sep = u',';
+        // A separator a locale may give: none of the digits, signs or letters of the number itself.
+        constexpr char16_t kSeparators[] = {u'.', u',', u'\u066B', u'\''};
+        const std::size_t pick = restSize > sizeof value ? static_cast<unsigned char>(rest[sizeof value]) : 0;
+        const char16_t sep = kSeparators[pick % std::size(kSeparators)];
         CheckFloatToStr(value, QChar(sep));
         break;
     }
