@@ -1,58 +1,37 @@
-// Times the JPEG loader on a 12-megapixel photo-like picture, decoded in full and at 1/8 scale
-// (what the memory game asks for when it deals from a folder of camera photos).
+// Times the JPEG loader on a 12-megapixel photo-like picture, decoded in full and at 1/8 scale (what
+// the memory game asks for when it deals from a folder of camera photos), and measures the worst
+// files we know of: each is decoded in a child process of its own, so that its peak resident memory
+// is its own.
+#include "../tests/app/jpeg_fixture.h"
+#include "app/toolkit/errors.h"
 #include "app/toolkit/jpeg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <random>
+#include <functional>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace {
+
+using fixture::Content;
+using fixture::Fixture;
+using fixture::Kind;
 
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 constexpr int kQuality = 90;
 constexpr int kRuns = 7;
-
-// Smooth gradients with noise on top, so the picture compresses like a photo and not like a flat page.
-QByteArray MakePhoto() {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, kQuality, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::mt19937 noise(12345);
-    std::vector<JSAMPLE> row(kWidth * 3);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
-        for (int x = 0; x < kWidth; ++x) {
-            const int n = static_cast<int>(noise() % 32) - 16;
-            row[x * 3 + 0] = static_cast<JSAMPLE>(std::clamp(x * 255 / kWidth + n, 0, 255));
-            row[x * 3 + 1] = static_cast<JSAMPLE>(std::clamp(y * 255 / kHeight + n, 0, 255));
-            row[x * 3 + 2] = static_cast<JSAMPLE>(std::clamp(((x + y) / 7) % 256 + n, 0, 255));
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    QByteArray data(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-    return data;
-}
+constexpr QSize kCard(70, 70);
 
 double MedianMilliseconds(const QByteArray& data, QSize target, QSize* decoded) {
     std::vector<double> times;
@@ -67,18 +46,137 @@ double MedianMilliseconds(const QByteArray& data, QSize target, QSize* decoded) 
     return times[times.size() / 2];
 }
 
+// The child: decodes one file (as a card when asked) and prints the time and the outcome.
+int DecodeOne(const char* path, const char* mode) {
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return 2;
+    const QByteArray data = file.readAll();
+    const std::string how = mode;
+    const auto start = std::chrono::steady_clock::now();
+    std::string outcome;
+    try {
+        const QImage image = how == "card" ? tk::DecodeCardPicture(data, kCard) : tk::DecodeJpeg(data);
+        outcome = std::to_string(image.width()) + "x" + std::to_string(image.height());
+    } catch (const tk::EPictureError& error) {
+        outcome = error.Text().toStdString();
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%.1f %s\n", ms, outcome.c_str());
+    return 0;
+}
+
+struct Hostile {
+    const char* name;
+    std::function<QByteArray()> make;
+};
+
+// Runs the child on the file in both modes and prints the time, peak memory and outcome of each.
+void Measure(const char* self, const QString& folder, const Hostile& hostile) {
+    const QByteArray data = hostile.make();
+    const QString path = QDir(folder).filePath(QString::fromLatin1(hostile.name) + QStringLiteral(".jpg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        return;
+    file.close();
+    for (const char* mode : {"full", "card"}) {
+        int pipes[2];
+        if (::pipe(pipes) != 0)
+            return;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(pipes[1], 1);
+            ::execl(self, self, "decode", QFile::encodeName(path).constData(), mode, nullptr);
+            std::_Exit(127);
+        }
+        ::close(pipes[1]);
+        char buffer[512] = {};
+        const ssize_t got = ::read(pipes[0], buffer, sizeof buffer - 1);
+        ::close(pipes[0]);
+        int status = 0;
+        rusage usage{};
+        ::wait4(child, &status, 0, &usage);
+        std::string line = got > 0 ? std::string(buffer, std::size_t(got)) : std::string("? crashed\n");
+        const double ms = std::atof(line.c_str());
+        line = line.substr(line.find(' ') + 1);
+        line.pop_back();
+        // The machine is shared, so the processor time of the child is the figure; the wall time of
+        // its decode is beside it.
+        const double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+        std::printf("hostile_%s_%s_cpu %.1f ms  (whole child; decode wall %.1f ms; file %.1f KB; %s)\n",
+                    hostile.name, mode, cpu, ms, data.size() / 1024.0, line.c_str());
+        std::printf("hostile_%s_%s_peak_rss %.1f MB\n", hostile.name, mode, usage.ru_maxrss / 1024.0);
+    }
+}
+
 } // namespace
 
-int main() {
-    const QByteArray photo = MakePhoto();
-    std::printf("picture: %d x %d, %.1f MB of JPEG (quality %d)\n", kWidth, kHeight, photo.size() / 1e6,
-                kQuality);
-    QSize decoded;
-    const double full = MedianMilliseconds(photo, QSize(), &decoded);
-    std::printf("full decode:   %4d x %4d  median of %d: %7.1f ms\n", decoded.width(), decoded.height(),
-                kRuns, full);
-    const double eighth = MedianMilliseconds(photo, QSize(kWidth / 8, kHeight / 8), &decoded);
-    std::printf("1/8 decode:    %4d x %4d  median of %d: %7.1f ms\n", decoded.width(), decoded.height(),
-                kRuns, eighth);
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "decode")
+        return DecodeOne(argv[2], argv[3]);
+    const bool hostileOnly = argc >= 2;
+
+    if (!hostileOnly) {
+        const QByteArray photo = fixture::MakeJpeg(
+            Fixture{.width = kWidth, .height = kHeight, .quality = kQuality, .content = Content::Photo});
+        std::printf("picture: %d x %d, %.1f MB of JPEG (quality %d)\n", kWidth, kHeight, photo.size() / 1e6,
+                    kQuality);
+        QSize decoded;
+        const double full = MedianMilliseconds(photo, QSize(), &decoded);
+        std::printf("full_decode %.1f ms  (%d x %d, median of %d)\n", full, decoded.width(), decoded.height(),
+                    kRuns);
+        const double eighth = MedianMilliseconds(photo, QSize(kWidth / 8, kHeight / 8), &decoded);
+        std::printf("eighth_decode %.1f ms  (%d x %d, median of %d)\n", eighth, decoded.width(),
+                    decoded.height(), kRuns);
+    }
+
+    // Goal for every file: under a second and 150 MB, whatever it claims. The baseline is a child
+    // that decodes a tiny file, the cost of the process itself.
+    QTemporaryDir folder;
+    const std::vector<Hostile> files = {
+        {"tiny", [] { return fixture::MakeJpeg(Fixture{.width = 16, .height = 16}); }},
+        {"wide_sampled_4728", fixture::WideSampledClaim},
+        {"half_sampled_4728", fixture::HalfSampledClaim},
+        {"arithmetic_37800", fixture::ArithmeticGiantClaim},
+        {"progressive_20000", fixture::ProgressiveGiantClaim},
+        {"baseline_24mp_photo",
+         [] {
+             return fixture::MakeJpeg(
+                 Fixture{.width = 6000, .height = 4000, .quality = 92, .content = Content::Photo});
+         }},
+        {"progressive_100_scans_22mp_420",
+         [] {
+             return fixture::MakeJpeg(Fixture{.width = 5400,
+                                              .height = 4000,
+                                              .quality = 98,
+                                              .scans = fixture::ScanScript(100),
+                                              .content = Content::Photo});
+         }},
+        {"progressive_100_scans_22mp_444",
+         [] {
+             return fixture::MakeJpeg(Fixture{.width = 5400,
+                                              .height = 4000,
+                                              .quality = 98,
+                                              .scans = fixture::ScanScript(100),
+                                              .content = Content::Photo,
+                                              .sampling = {{1, 1}, {1, 1}, {1, 1}}});
+         }},
+        {"arithmetic_q100_22mp_noise",
+         [] {
+             return fixture::MakeJpeg(Fixture{.width = 5400,
+                                              .height = 4000,
+                                              .arithmetic = true,
+                                              .quality = 100,
+                                              .content = Content::Noise,
+                                              .sampling = {{1, 1}, {1, 1}, {1, 1}}});
+         }},
+    };
+    for (const Hostile& hostile : files) {
+        if (argc == 3 && std::string(argv[1]) == "only" && std::string(argv[2]) != hostile.name)
+            continue;
+        Measure("/proc/self/exe", folder.path(), hostile);
+    }
     return 0;
 }

@@ -3,7 +3,12 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev)
+packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev
+          xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
+# The menu entries' validators, and what the Debian package is built and checked with.
+packages+=(desktop-file-utils appstream dpkg-dev)
+# The fuzz targets: clang and its libFuzzer runtime.
+packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -17,4 +22,5 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# sudo resets the environment, so the setting goes through env on the far side of it.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -3,10 +3,15 @@
 #include "app/forms.h"
 #include "app/launcher_form.h"
 #include "app/toolkit/application.h"
+#include "fire/art/fire_pictures.h"
 #include "fire/fire_form.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
 #include "scores/score_form.h"
+
+void StartDecodingPictures() {
+    PrefetchFirePictures();
+}
 
 void CreateForms(tk::Application& app) {
     app.CreateForm(Form2);
@@ -18,6 +23,13 @@ void CreateForms(tk::Application& app) {
 
 int RunProgram(tk::Application& app) {
     CreateForms(app);
+    app.Run();
+    return 0;
+}
+
+int RunPexeso(tk::Application& app) {
+    app.CreateForm(Form4);
+    app.CreateForm(Form5);
     app.Run();
     return 0;
 }

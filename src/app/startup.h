@@ -5,8 +5,16 @@ namespace tk {
 class Application;
 }
 
+// Starts decoding the fire game's embedded pictures on a worker thread; the fire game window waits
+// for them as it is built, and a picture that fails still fails there, at start-up.
+void StartDecodingPictures();
+
 // Creates TForm2, TForm1, TForm3, TForm4 and TForm5 in that order and sets Form1..Form5.
 void CreateForms(tk::Application& app);
 
 // The whole program: creates the windows and runs the event loop. Returns the exit code (0).
 int RunProgram(tk::Application& app);
+
+// The memory game on its own: creates TForm4 (first, so it is the main window, shown by the event
+// loop and ending the program when closed) and TForm5, then runs the event loop. Returns 0.
+int RunPexeso(tk::Application& app);

@@ -97,14 +97,19 @@ private slots:
     }
 
     // Where a left press lands decides how the filter sees it; the menu bar counts as outside.
+    // The second press of a quick double click is the double-click message, never a press too.
     void filterSeesEachPressOnceWithItsKind_data() {
         QTest::addColumn<bool>("onMenuBar");
+        QTest::addColumn<bool>("doubleClick");
         QTest::addColumn<QString>("kinds");
-        QTest::newRow("press on the client area") << false << "LButtonDown LButtonUp";
-        QTest::newRow("press on the menu bar") << true << "NcLButtonDown LButtonUp";
+        QTest::newRow("press on the client area") << false << false << "LButtonDown LButtonUp";
+        QTest::newRow("double click on the client area")
+            << false << true << "LButtonDown LButtonUp LButtonDblClk LButtonUp";
+        QTest::newRow("press on the menu bar") << true << false << "NcLButtonDown LButtonUp";
     }
     void filterSeesEachPressOnceWithItsKind() {
         QFETCH(bool, onMenuBar);
+        QFETCH(bool, doubleClick);
         QFETCH(QString, kinds);
         testing::Harness harness;
         tk::TForm form;
@@ -127,18 +132,72 @@ private slots:
             case tk::Message::LButtonUp:
                 seen << QStringLiteral("LButtonUp");
                 break;
+            case tk::Message::LButtonDblClk:
+                seen << QStringLiteral("LButtonDblClk");
+                break;
             default:
                 break;
             }
         });
         const QPoint at = onMenuBar ? form.MenuBar()->actionGeometry(game->Action()).center()
                                     : image->mapTo(&form, QPoint(50, 50));
-        QTest::mouseClick(form.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        if (doubleClick)
+            QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+        else
+            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
         tk::App().SetMessageFilter(nullptr);
         // Close a menu the press may have opened.
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
         QCOMPARE(seen.join(QLatin1Char(' ')), kinds);
+    }
+
+    // What a control gets of a double click depends only on what the filter drops: Qt's own
+    // double-click event goes with the press it follows.
+    void doubleClickReachesTheControlAsTheFilterLets_data() {
+        QTest::addColumn<int>("dropped");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<int>("doubleClicks");
+        QTest::addColumn<int>("clicks");
+        // A widget is given the second press as Qt's double-click event only.
+        QTest::newRow("nothing dropped") << int(tk::Message::Other) << 1 << 1 << 2;
+        QTest::newRow("presses dropped, the double click passes")
+            << int(tk::Message::LButtonDown) << 0 << 1 << 1;
+        QTest::newRow("double click dropped") << int(tk::Message::LButtonDblClk) << 1 << 0 << 1;
+    }
+    void doubleClickReachesTheControlAsTheFilterLets() {
+        QFETCH(int, dropped);
+        QFETCH(int, presses);
+        QFETCH(int, doubleClicks);
+        QFETCH(int, clicks);
+        testing::Harness harness;
+        tk::TForm form;
+        form.SetOuterSize(300, 200);
+        auto* image = new tk::TImage(&form);
+        image->SetBounds(0, 0, 100, 100);
+        int clicked = 0;
+        image->OnClick = [&] { ++clicked; };
+        struct Counter : QObject {
+            int presses = 0;
+            int doubleClicks = 0;
+            bool eventFilter(QObject*, QEvent* event) override {
+                presses += event->type() == QEvent::MouseButtonPress;
+                doubleClicks += event->type() == QEvent::MouseButtonDblClick;
+                return false;
+            }
+        } counter;
+        image->installEventFilter(&counter);
+        testing::ShowAndExpose(&form);
+        tk::App().SetMessageFilter([&](const tk::Message& message, bool& handled) {
+            if (message.kind == dropped)
+                handled = true;
+        });
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                           image->mapTo(&form, QPoint(50, 50)));
+        tk::App().SetMessageFilter(nullptr);
+        QCOMPARE(counter.presses, presses);
+        QCOMPARE(counter.doubleClicks, doubleClicks);
+        QCOMPARE(clicked, clicks);
     }
 
     // The memory game's look: left presses are dropped everywhere, the menu stays usable.
@@ -494,11 +553,16 @@ private slots:
 
     void centredWindowSitsInTheMiddleOfTheScreen_data() {
         QTest::addColumn<bool>("centred");
-        QTest::newRow("centred") << true;
-        QTest::newRow("at the layout's place") << false;
+        QTest::addColumn<bool>("movedAndShownAgain");
+        QTest::newRow("centred") << true << false;
+        QTest::newRow("at the layout's place") << false << false;
+        // Centring only at the first showing, so the player's placement survives a close.
+        QTest::newRow("centred, moved, hidden and shown again stays put") << true << true;
+        QTest::newRow("at the layout's place, moved, hidden and shown again stays put") << false << true;
     }
     void centredWindowSitsInTheMiddleOfTheScreen() {
         QFETCH(bool, centred);
+        QFETCH(bool, movedAndShownAgain);
         testing::Harness harness;
         tk::TForm form;
         form.SetOuterSize(300, 200);
@@ -507,9 +571,15 @@ private slots:
         form.SetCentered(centred);
         form.Show();
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const QPoint expected =
+        QPoint expected =
             centred ? QPoint(area.x() + (area.width() - 300) / 2, area.y() + (area.height() - 200) / 2)
                     : QPoint(12, 34);
+        if (movedAndShownAgain) {
+            expected = QPoint(56, 78);
+            form.move(expected);
+            form.Hide();
+            form.Show();
+        }
         QCOMPARE(form.pos(), expected);
     }
 };

@@ -131,6 +131,7 @@ private slots:
     void controlFreedByItsOwnClickHandler_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("image") << "image";
+        QTest::newRow("image released after its event") << "released";
         QTest::newRow("button") << "button";
         QTest::newRow("menu item") << "menu";
     }
@@ -142,11 +143,20 @@ private slots:
         QPointer<QObject> control;
         int ran = 0;
         // The handler reads its own captures after freeing their owner: only a copy keeps them alive.
-        const auto freeing = [&ran, &control, note = QStringLiteral("still here")] {
-            delete control.data();
+        const bool release = kind == QLatin1String("released");
+        bool goneAtOnce = false;
+        const auto freeing = [&, note = QStringLiteral("still here")] {
+            if (release) {
+                auto* image = dynamic_cast<tk::TImage*>(control.data());
+                tk::ReleaseControl(image);
+                tk::ReleaseControl(image); // a second release does nothing
+                goneAtOnce = !image->isVisible() && image->Released();
+            } else {
+                delete control.data();
+            }
             ran += note.size() > 0 ? 1 : 0;
         };
-        if (kind == QLatin1String("image")) {
+        if (kind == QLatin1String("image") || release) {
             auto* image = new tk::TImage(scene.panel);
             image->SetBounds(0, 0, 50, 50);
             image->OnClick = freeing;
@@ -167,6 +177,9 @@ private slots:
         else
             testing::ClickAt(&scene.form, QPoint(25, 25));
         QCOMPARE(ran, 1);
+        QCOMPARE(goneAtOnce, release);
+        if (release)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(control.isNull());
         QVERIFY(harness.dialogs->errors.isEmpty());
     }

@@ -1,7 +1,7 @@
-// The JPEG loader on good and hostile files. Fixtures are made here with libjpeg's compressor, so
-// each kind of file (grayscale, CMYK, progressive, arithmetic) is exactly what the test says.
+// The JPEG loader on good and hostile files, made here with libjpeg's compressor (jpeg_fixture.h).
 #include "app/toolkit/errors.h"
 #include "app/toolkit/jpeg.h"
+#include "jpeg_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,149 +18,9 @@
 #include <jpeglib.h>
 #include <sys/stat.h>
 
+using namespace fixture;
+
 namespace {
-
-enum class Kind { Rgb, Gray, CmykAdobe, CmykPlain, Ycck };
-
-struct Fixture {
-    int width = 64;
-    int height = 48;
-    Kind kind = Kind::Rgb;
-    bool progressive = false;
-    bool arithmetic = false;
-    int quality = 95;
-    std::vector<jpeg_scan_info> scans = {}; // a custom progressive scan script when not empty
-};
-
-// The colour of a fixture's pixel: four quadrants of red, green, blue and white.
-QColor QuadrantColour(int x, int y, int width, int height) {
-    const bool right = x >= width / 2;
-    const bool bottom = y >= height / 2;
-    if (!bottom)
-        return right ? QColor(0, 255, 0) : QColor(255, 0, 0);
-    return right ? QColor(255, 255, 255) : QColor(0, 0, 255);
-}
-
-struct Compressor {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    Compressor() {
-        cinfo.err = jpeg_std_error(&err);
-        jpeg_create_compress(&cinfo);
-        jpeg_mem_dest(&cinfo, &buffer, &size);
-    }
-    ~Compressor() {
-        jpeg_destroy_compress(&cinfo);
-        std::free(buffer);
-    }
-};
-
-QByteArray MakeJpeg(const Fixture& f) {
-    Compressor c;
-    jpeg_compress_struct& cinfo = c.cinfo;
-    cinfo.image_width = static_cast<JDIMENSION>(f.width);
-    cinfo.image_height = static_cast<JDIMENSION>(f.height);
-    const bool cmyk = f.kind == Kind::CmykAdobe || f.kind == Kind::CmykPlain || f.kind == Kind::Ycck;
-    cinfo.input_components = f.kind == Kind::Gray ? 1 : cmyk ? 4 : 3;
-    cinfo.in_color_space = f.kind == Kind::Gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    if (f.kind == Kind::Ycck)
-        jpeg_set_colorspace(&cinfo, JCS_YCCK);
-    // Writers without the Adobe marker store CMYK plainly (0 = no ink); Adobe stores it inverted.
-    const bool inverted = f.kind != Kind::CmykPlain;
-    if (f.kind == Kind::CmykPlain)
-        cinfo.write_Adobe_marker = FALSE;
-    jpeg_set_quality(&cinfo, f.quality, TRUE);
-    if (f.progressive)
-        jpeg_simple_progression(&cinfo);
-    if (!f.scans.empty()) {
-        cinfo.scan_info = f.scans.data();
-        cinfo.num_scans = static_cast<int>(f.scans.size());
-    }
-    cinfo.arith_code = f.arithmetic ? TRUE : FALSE;
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(f.width * cinfo.input_components));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
-        for (int x = 0; x < f.width; ++x) {
-            const QColor colour = QuadrantColour(x, y, f.width, f.height);
-            JSAMPLE* p = row.data() + x * cinfo.input_components;
-            if (f.kind == Kind::Gray) {
-                p[0] = static_cast<JSAMPLE>(qGray(colour.rgb()));
-            } else if (cmyk) {
-                const int k = 255 - std::max({colour.red(), colour.green(), colour.blue()});
-                const int cmykValues[4] = {k == 255 ? 0 : (255 - colour.red() - k) * 255 / (255 - k),
-                                           k == 255 ? 0 : (255 - colour.green() - k) * 255 / (255 - k),
-                                           k == 255 ? 0 : (255 - colour.blue() - k) * 255 / (255 - k), k};
-                for (int i = 0; i < 4; ++i)
-                    p[i] = static_cast<JSAMPLE>(inverted ? 255 - cmykValues[i] : cmykValues[i]);
-            } else {
-                p[0] = static_cast<JSAMPLE>(colour.red());
-                p[1] = static_cast<JSAMPLE>(colour.green());
-                p[2] = static_cast<JSAMPLE>(colour.blue());
-            }
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    return QByteArray(reinterpret_cast<const char*>(c.buffer), static_cast<qsizetype>(c.size));
-}
-
-// A progressive script of `total` scans for three components: the DC scan, then the AC bands of
-// each component, with luminance and chroma split into single coefficients as far as needed.
-std::vector<jpeg_scan_info> ScanScript(int total) {
-    std::vector<jpeg_scan_info> scans;
-    jpeg_scan_info dc{};
-    dc.comps_in_scan = 3;
-    dc.component_index[0] = 0;
-    dc.component_index[1] = 1;
-    dc.component_index[2] = 2;
-    scans.push_back(dc);
-    int singlesLeft = total - 1 - 3; // every component needs at least one AC scan
-    for (int component = 0; component < 3; ++component) {
-        int ss = 1;
-        while (singlesLeft > 0 && ss < 63) {
-            jpeg_scan_info one{};
-            one.comps_in_scan = 1;
-            one.component_index[0] = component;
-            one.Ss = ss;
-            one.Se = ss;
-            scans.push_back(one);
-            ++ss;
-            --singlesLeft;
-        }
-        jpeg_scan_info rest{};
-        rest.comps_in_scan = 1;
-        rest.component_index[0] = component;
-        rest.Ss = ss;
-        rest.Se = 63;
-        scans.push_back(rest);
-    }
-    return scans;
-}
-
-// Finds the start-of-frame marker (after SOI and the tables); -1 if there is none.
-qsizetype FrameMarker(const QByteArray& data) {
-    for (qsizetype i = 2; i + 9 < data.size(); ++i) {
-        const auto m = static_cast<unsigned char>(data[i + 1]);
-        if (static_cast<unsigned char>(data[i]) == 0xFF &&
-            (m == 0xC0 || m == 0xC1 || m == 0xC2 || m == 0xC9 || m == 0xCA))
-            return i;
-    }
-    return -1;
-}
-
-QByteArray WithClaimedSize(QByteArray data, int width, int height) {
-    const qsizetype sof = FrameMarker(data);
-    data[sof + 5] = static_cast<char>(height >> 8);
-    data[sof + 6] = static_cast<char>(height & 0xFF);
-    data[sof + 7] = static_cast<char>(width >> 8);
-    data[sof + 8] = static_cast<char>(width & 0xFF);
-    return data;
-}
 
 int ErrorCodeOf(const std::function<void()>& call) {
     try {
@@ -210,6 +70,8 @@ private slots:
     void hostileDataFailsCleanly();
     void hugeClaimIsRefusedBeforeDecoding_data();
     void hugeClaimIsRefusedBeforeDecoding();
+    void boundsHoldWhateverTheFileClaims_data();
+    void boundsHoldWhateverTheFileClaims();
     void truncatedFileDecodesWhatIsThere_data();
     void truncatedFileDecodesWhatIsThere();
     void corruptBytesNeverCrash();
@@ -282,9 +144,12 @@ void JpegTest::scaledDecodePicksTheSmallestCoveringScale_data() {
     QTest::newRow("one pixel wider than an eighth") << QSize(800, 600) << QSize(101, 75) << QSize(200, 150);
     QTest::newRow("one pixel taller than an eighth") << QSize(800, 600) << QSize(100, 76) << QSize(200, 150);
     QTest::newRow("exactly a quarter") << QSize(800, 600) << QSize(200, 150) << QSize(200, 150);
-    QTest::newRow("above a quarter") << QSize(800, 600) << QSize(201, 150) << QSize(400, 300);
+    QTest::newRow("above a quarter: three eighths") << QSize(800, 600) << QSize(201, 150) << QSize(300, 225);
     QTest::newRow("exactly a half") << QSize(800, 600) << QSize(400, 300) << QSize(400, 300);
-    QTest::newRow("above a half") << QSize(800, 600) << QSize(401, 300) << QSize(800, 600);
+    QTest::newRow("above a half: five eighths") << QSize(800, 600) << QSize(401, 300) << QSize(500, 375);
+    QTest::newRow("above three quarters: seven eighths")
+        << QSize(800, 600) << QSize(601, 300) << QSize(700, 525);
+    QTest::newRow("above seven eighths") << QSize(800, 600) << QSize(701, 300) << QSize(800, 600);
     QTest::newRow("larger than the picture") << QSize(800, 600) << QSize(1000, 1000) << QSize(800, 600);
     QTest::newRow("odd size rounds up") << QSize(801, 601) << QSize(100, 75) << QSize(101, 76);
     QTest::newRow("card of the memory game") << QSize(640, 480) << QSize(70, 70) << QSize(160, 120);
@@ -365,6 +230,83 @@ void JpegTest::hugeClaimIsRefusedBeforeDecoding() {
     QVERIFY(data.size() < 1000);
     QCOMPARE(tk::ReadJpegInfo(data).width, claimed.width());
     QCOMPARE(ErrorCodeOf([&] { tk::DecodeJpeg(data, target); }), int(JERR_IMAGE_TOO_BIG));
+}
+
+void JpegTest::boundsHoldWhateverTheFileClaims_data() {
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<int>("code"); // 0 when the file decodes
+    QTest::addColumn<QSize>("decoded");
+    const QSize full;
+    const QSize card(70, 70);
+    const int tooBig = JERR_IMAGE_TOO_BIG;
+    const int noMemory = JERR_NO_BACKING_STORE; // libjpeg's coefficients do not fit beside the picture
+    const auto photo = [](int width, int height, bool progressive) {
+        return MakeJpeg(Fixture{.width = width,
+                                .height = height,
+                                .progressive = progressive,
+                                .quality = 92,
+                                .content = Content::Photo});
+    };
+    const auto manyScans = [](int edge) {
+        return MakeJpeg(
+            Fixture{.width = edge, .height = edge, .scans = ScanScript(100), .content = Content::Photo});
+    };
+    const auto arithmetic = [](Content content, int edge) {
+        return MakeJpeg(Fixture{.width = edge,
+                                .height = edge,
+                                .arithmetic = true,
+                                .quality = 100,
+                                .content = content,
+                                .sampling = {{1, 1}, {1, 1}, {1, 1}}});
+    };
+    // Memory: the picture and libjpeg's buffers together, not each by its own limit.
+    QTest::newRow("4x1-sampled progressive claiming 4728 square")
+        << WideSampledClaim() << full << noMemory << QSize();
+    QTest::newRow("4:2:2 progressive claiming 4728 square")
+        << HalfSampledClaim() << full << noMemory << QSize();
+    // Work: at card size the output is small, but libjpeg still passes over every claimed block (these
+    // two stay just inside the bound), and the arithmetic decoder is slow on dense data.
+    QTest::newRow("4x1-sampled progressive claiming 4728 square, card")
+        << WideSampledClaim() << card << 0 << QSize(591, 591);
+    QTest::newRow("4:2:2 progressive claiming 4728 square, card")
+        << HalfSampledClaim() << card << 0 << QSize(591, 591);
+    QTest::newRow("arithmetic CMYK claiming 37800 square, card")
+        << ArithmeticGiantClaim() << card << tooBig << QSize();
+    QTest::newRow("progressive claiming 20000 square, card")
+        << ProgressiveGiantClaim() << card << tooBig << QSize();
+    QTest::newRow("a hundred scans over 9 megapixels, card") << manyScans(3000) << card << tooBig << QSize();
+    QTest::newRow("a hundred scans over 1 megapixel, card")
+        << manyScans(1024) << card << 0 << QSize(128, 128);
+    QTest::newRow("arithmetic-coded noise, 2.4 megapixels")
+        << arithmetic(Content::Noise, 1536) << full << tooBig << QSize();
+    QTest::newRow("arithmetic-coded photo, 1 megapixel")
+        << arithmetic(Content::Photo, 1024) << full << 0 << QSize(1024, 1024);
+    // The slowest input the card fuzzer met: progressive, arithmetic-coded, 16 x 4096, stray bytes.
+    const QByteArray slowest = QByteArray::fromBase64(
+        "/9j/4AAQSkZJRmIAAQEAAAEAAQAA/9sAQwACAQEBAQECAcYBAgICAgIEAwICAgIFBE4xMF9fY3h4YWJpdgQDBAYFBgYGBQYG"
+        "BgcJCAYHCQcGBggLCAkKCgoKLgYICwwLCgzKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysrKysoJCgoK"
+        "/9sAQwF6AgICAgoKCgoK/xEF/9oACAEDAQE/ATuJ7uLTv99hMZQuDm78zgTPEqxZEP2cJJDk/8wKCv8RBf/aAAgBAwEBPwE7"
+        "ie7i07/fYTGULg5u/M4EzxKsWRD9nCSQ5P/MAAQRBAMCAgICBQROMTBfX2N4eGFiaXYEAwQGBQYGBgUGAAQRBAMCAgICBQRO"
+        "MTBfX2N4eGFiaXYEAwQGBQYGBgUGBgYHCQgGBwkHBgYICwgJCgoKCi4GCAsMCwoMCQoKCv/bAEMBegICAgIKCgoKCv/YOf/g"
+        "ABBKQknQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NAKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgsK"
+        "/8oAEQgQAAAQAwEiAAIRAQMRAf/MAAYAEAEQ/9oADAMBAAIQAxAAAAH/ANADkjqb7+wFAS0ABQECAQE/ATuJJy9mjF9iZ2hn");
+    QTest::newRow("fuzzer's slowest input") << slowest << card << 0 << QSize(16, 4096);
+    // Camera photos still make cards.
+    QTest::newRow("24-megapixel baseline photo, card")
+        << photo(6000, 4000, false) << card << 0 << QSize(750, 500);
+    QTest::newRow("24-megapixel progressive photo, card")
+        << photo(6000, 4000, true) << card << 0 << QSize(750, 500);
+}
+
+void JpegTest::boundsHoldWhateverTheFileClaims() {
+    QFETCH(QByteArray, data);
+    QFETCH(QSize, target);
+    QFETCH(int, code);
+    QFETCH(QSize, decoded);
+    QSize got;
+    QCOMPARE(ErrorCodeOf([&] { got = tk::DecodeJpeg(data, target).size(); }), code == 0 ? -1 : code);
+    QCOMPARE(got, decoded);
 }
 
 void JpegTest::truncatedFileDecodesWhatIsThere_data() {

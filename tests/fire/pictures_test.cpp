@@ -150,6 +150,9 @@ class PicturesTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // First, so that every picture comes from the start-up batch rather than a decode on demand.
+    void prefetchedPictureIsItsFileDecodedOnce_data() { AddPictureRows(); }
+    void prefetchedPictureIsItsFileDecodedOnce();
     void decodesAtItsSizeAsBaselineColourJpeg_data() { AddPictureRows(); }
     void decodesAtItsSizeAsBaselineColourJpeg();
     void theTableOfSizesListsEveryPicture_data() { AddPictureRows(); }
@@ -166,6 +169,18 @@ private slots:
     void thumbnailLooksLikeItsOwnHouse_data();
     void thumbnailLooksLikeItsOwnHouse();
 };
+
+// Start-up decodes the pictures on a worker thread; what the window gets must be the very pixels of
+// its file, shared by every later request rather than decoded again.
+void PicturesTest::prefetchedPictureIsItsFileDecodedOnce() {
+    QFETCH(QString, name);
+    PrefetchFirePictures();
+    const QImage picture = FirePicture(name);
+    QFile file(QStringLiteral(":/fire/%1.jpg").arg(name));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(picture, tk::DecodeJpeg(file.readAll()));
+    QCOMPARE(FirePicture(name).constBits(), picture.constBits());
+}
 
 void PicturesTest::decodesAtItsSizeAsBaselineColourJpeg() {
     QFETCH(QString, name);

@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,6 +77,7 @@ private slots:
     void loadErrorKeepsGridAndSavesNothing();
     void folderNamedLikeTheFileIsNoFile();
     void czechNamesOnScreen();
+    void centredOnlyAtTheFirstShowing();
 
 private:
     // What the fire game's "Zapsat" does, inside the error boundary its click runs in.
@@ -389,6 +392,21 @@ void ScoreFormTest::czechNamesOnScreen() {
     QCOMPARE(table_->StringGrid1->Cell(1, 4), QString("Týna Říhová"));
     QCOMPARE(table_->StringGrid1->Cell(1, 5), QString("--prázdný--"));
     testing::Shoot(table_.get(), "hiscore_czech");
+}
+
+// The player's placement of the table survives closing it and the next "Zapsat".
+void ScoreFormTest::centredOnlyAtTheFirstShowing() {
+    Zapsat(1, 57, QStringLiteral("Ema"));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(table_->pos(), QPoint(area.x() + (area.width() - table_->OuterWidth()) / 2,
+                                   area.y() + (area.height() - table_->OuterHeight()) / 2));
+    const QPoint moved(area.x() + 5, area.y() + 7);
+    table_->move(moved);
+    table_->Close();
+    QVERIFY(table_->isHidden());
+    Zapsat(1, 58, QStringLiteral("Ema"));
+    QVERIFY(table_->isVisible());
+    QCOMPARE(table_->pos(), moved);
 }
 
 TK_TEST_MAIN(ScoreFormTest)

@@ -62,12 +62,12 @@ bool OnMenu(QObject* window, QPointF position) {
     return false;
 }
 
-Message::Kind MouseKind(QEvent::Type type, Qt::MouseButton button) {
+Message::Kind MouseKind(QEvent::Type type, Qt::MouseButton button, bool doubleClick) {
     switch (type) {
     case QEvent::MouseMove:
         return Message::MouseMove;
     case QEvent::MouseButtonPress:
-        return button == Qt::LeftButton     ? Message::LButtonDown
+        return button == Qt::LeftButton     ? (doubleClick ? Message::LButtonDblClk : Message::LButtonDown)
                : button == Qt::RightButton  ? Message::RButtonDown
                : button == Qt::MiddleButton ? Message::MButtonDown
                                             : Message::Other;
@@ -76,8 +76,6 @@ Message::Kind MouseKind(QEvent::Type type, Qt::MouseButton button) {
                : button == Qt::RightButton  ? Message::RButtonUp
                : button == Qt::MiddleButton ? Message::MButtonUp
                                             : Message::Other;
-    case QEvent::MouseButtonDblClick:
-        return button == Qt::LeftButton ? Message::LButtonDblClk : Message::Other;
     default:
         return Message::Other;
     }
@@ -92,11 +90,15 @@ Message::Kind KindOf(QObject* receiver, QEvent* event) {
         return Message::KeyUp;
     case QEvent::MouseMove:
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick: {
+    case QEvent::MouseButtonRelease: {
+        // The second press of a quick double click is, on the original platform, the double-click
+        // message instead of a press; Qt marks that press and sends its own double-click event after
+        // it (see notify).
         auto* mouse = static_cast<QMouseEvent*>(event);
-        const Message::Kind kind = MouseKind(event->type(), mouse->button());
-        if (kind == Message::LButtonDown && OnMenu(receiver, mouse->position()))
+        const bool doubleClick = mouse->flags().testFlag(Qt::MouseEventCreatedDoubleClick);
+        const Message::Kind kind = MouseKind(event->type(), mouse->button(), doubleClick);
+        if ((kind == Message::LButtonDown || kind == Message::LButtonDblClk) &&
+            OnMenu(receiver, mouse->position()))
             return Message::NcLButtonDown;
         return kind;
     }
@@ -105,10 +107,22 @@ Message::Kind KindOf(QObject* receiver, QEvent* event) {
     }
 }
 
+// Qt acts on options of its own in the command line (-reverse mirrors every window, -platform,
+// -style, ...). The program takes no arguments, so Qt is given the program's name alone. Qt keeps
+// the count and the array it was given for the application's lifetime: they live here.
+int g_qtArgc = 0;
+char* g_qtArgv[2] = {nullptr, nullptr};
+
+int& ProgramNameOnly(int argc, char** argv) {
+    g_qtArgv[0] = argc > 0 ? argv[0] : nullptr;
+    g_qtArgc = g_qtArgv[0] != nullptr ? 1 : 0;
+    return g_qtArgc;
+}
+
 } // namespace
 
 Application::Application(int& argc, char** argv)
-    : QApplication(argc, argv),
+    : QApplication(ProgramNameOnly(argc, argv), g_qtArgv),
       title_(TitleFromProgramName(argc > 0 && argv[0] != nullptr ? QString::fromLocal8Bit(argv[0])
                                                                  : applicationFilePath())),
       dialogs_(std::make_unique<QtDialogs>()), realClock_(std::make_unique<RealClock>()) {
@@ -259,8 +273,21 @@ bool Application::notify(QObject* receiver, QEvent* event) {
         // Input reaches a window-system window first and is then passed on to the widget under it;
         // the filter looks at it once, at that first step.
         if (filter_ && event->spontaneous() && receiver != nullptr && receiver->isWindowType()) {
+            // Qt's own double-click event follows the press the filter already saw as the
+            // double-click message: it shares that press's fate, and the filter sees it no more.
+            if (event->type() == QEvent::MouseButtonDblClick) {
+                const bool dropped = doubleClickPressDropped_;
+                doubleClickPressDropped_ = false;
+                if (dropped)
+                    return true;
+                return QApplication::notify(receiver, event);
+            }
             const Message::Kind kind = KindOf(receiver, event);
-            if (kind != Message::Other && Filter(Message{kind, receiver}))
+            const bool dropped = kind != Message::Other && Filter(Message{kind, receiver});
+            if (event->type() == QEvent::MouseButtonPress)
+                doubleClickPressDropped_ = dropped && static_cast<QMouseEvent*>(event)->flags().testFlag(
+                                                          Qt::MouseEventCreatedDoubleClick);
+            if (dropped)
                 return true;
         }
         return QApplication::notify(receiver, event);

@@ -37,7 +37,7 @@ struct Message {
         Other = 0,
     };
     Kind kind = Other;
-    QObject* target = nullptr;  // the window (or timer) the message is for
+    QObject* target = nullptr; // the window (or timer) the message is for
 };
 
 using MessageFilter = std::function<void(const Message& message, bool& handled)>;
@@ -55,6 +55,8 @@ public:
 class Application : public QApplication {
     Q_OBJECT
 public:
+    // The program takes no arguments: Qt sees only argv[0], so none of its options (-reverse,
+    // -platform, ...) take effect, and argc and argv are left as they are.
     Application(int& argc, char** argv);
     ~Application() override;
 
@@ -123,6 +125,7 @@ private:
     Clock* clock_ = nullptr;
     bool terminated_ = false;
     bool inRun_ = false;
+    bool doubleClickPressDropped_ = false; // the filter dropped the press Qt's double-click event follows
 };
 
 // Shorthand for the application object.

@@ -101,6 +101,16 @@ void TControl::SetFontHeight(int pixels) {
     self_->setFont(LayoutFont(pixels));
 }
 
+void ReleaseControl(TControl* control) {
+    if (control == nullptr || control->released_)
+        return;
+    control->released_ = true;
+    // Hidden now, so the player sees it gone and no later input reaches it; freed by the event loop
+    // once the handler that released it (and Qt's delivery of its event) has returned.
+    control->self_->hide();
+    control->self_->deleteLater();
+}
+
 // ---- TForm ----------------------------------------------------------------------------------------
 
 TForm::TForm(TForm* owner) : QWidget(owner, Qt::Window), TControl(this), client_(new QWidget(this)) {
@@ -212,8 +222,9 @@ void TForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm::PlaceOnScreen() {
-    if (!centered_)
+    if (!centered_ || placed_)
         return;
+    placed_ = true;
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return;
@@ -459,10 +470,10 @@ protected:
 };
 
 void FrameCaptionOnBorder(QGroupBox* box) {
-    box->setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 7px; padding: 0 2px; }"));
+    box->setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                       " left: 7px; padding: 0 2px; }"));
 }
 
 } // namespace
@@ -493,7 +504,7 @@ void TRadioGroup::ArrangeItems() {
     const int top = textHeight + 1 + (room % count) / 2;
     for (int i = 0; i < count; ++i) {
         QRadioButton* button = buttons_[static_cast<std::size_t>(i)];
-        button->setFont(font());  // a styled box does not pass its font on by itself
+        button->setFont(font()); // a styled box does not pass its font on by itself
         const int h = std::max(row, button->sizeHint().height());
         button->setGeometry(8, top + i * row + (row - h) / 2, width() - 10, h);
     }

@@ -3,13 +3,13 @@
 // application's error boundary.
 #pragma once
 
+#include <QFrame>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QGroupBox>
-#include <QFrame>
 #include <QStringList>
 #include <QTableWidget>
 #include <QWidget>
@@ -65,9 +65,19 @@ public:
 
     std::int32_t Tag = 0;
 
+    // True once the control has been released (see ReleaseControl); it is off its window and about
+    // to be freed, so nothing may show, hide or release it again.
+    bool Released() const { return released_; }
+
 private:
+    friend void ReleaseControl(TControl* control);
     QWidget* self_;
+    bool released_ = false;
 };
+
+// Takes a control off its window at once and frees it once the event being handled is done, so a
+// handler may free the very control whose click it is running in. Releasing it again does nothing.
+void ReleaseControl(TControl* control);
 
 // The system's colour of button faces, which dialogs take as their background.
 QColor ButtonFaceColor();
@@ -91,9 +101,10 @@ public:
     int OuterHeight() const;
     QSize ClientSize() const;
 
-    // Centred on the desktop when shown, or placed at the layout's Left, Top.
+    // Centred on the desktop when first shown, or placed at the layout's Left, Top. Once placed, a
+    // window keeps its place (where the player may have moved it) from one showing to the next.
     void SetCentered(bool centered);
-    void SetBorderIcons(int icons);          // a combination of BorderIcon values
+    void SetBorderIcons(int icons); // a combination of BorderIcon values
     void SetResizable(bool resizable);
     // The colour of the client area, such as ButtonFaceColor() for a dialog.
     void SetColor(const QColor& color);
@@ -131,6 +142,7 @@ private:
     QWidget* client_;
     QMenuBar* menuBar_ = nullptr;
     bool centered_ = false;
+    bool placed_ = false;
     int outerWidth_ = 0;
     int outerHeight_ = 0;
     int modalResult_ = 0;
@@ -192,7 +204,7 @@ public:
     void SetCaption(const QString& caption);
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
-    void SetColor(const QColor& background);  // makes the label opaque
+    void SetColor(const QColor& background); // makes the label opaque
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -249,7 +261,7 @@ public:
     void SetCaption(const QString& caption) { setTitle(caption); }
     QStringList Items() const { return items_; }
     void SetItems(const QStringList& items);
-    int ItemIndex() const;        // -1 for none
+    int ItemIndex() const; // -1 for none
     void SetItemIndex(int index);
     QRadioButton* ItemButton(int index) const;
 

@@ -14,6 +14,11 @@
 // Raises tk::EPictureError for an unknown name or a picture that does not decode.
 QImage FirePicture(const QString& name);
 
+// Starts decoding every embedded picture on a worker thread, so that start-up can build its windows
+// meanwhile; FirePicture then waits for that batch instead of decoding. Each picture is still decoded
+// once, and one that fails still fails at its first FirePicture. Later calls do nothing.
+void PrefetchFirePictures();
+
 // An image control on a house panel and the picture it shows. The picture is drawn at its natural
 // size from the image's top-left corner and cut at the image's edges.
 struct HotspotArt {

@@ -1,0 +1,177 @@
+// Times the memory game's deal of card pictures from a folder of 23 camera photos (12 megapixels,
+// baseline, 4:2:0, quality 92) and a znak.jpg: the decode limit of the machine for those files, a
+// first deal through the picture cache, a repeat deal, the naive deal (each card's file decoded in
+// full and scaled), and resident memory after 1 and 100 deals. Each figure is printed beside its
+// reference from the same run: name, value, unit.
+#include "../tests/app/jpeg_fixture.h"
+#include "app/toolkit/jpeg.h"
+#include "app/toolkit/picture_cache.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using fixture::Content;
+using fixture::Fixture;
+
+constexpr int kPictures = 23;
+constexpr int kCards = 40;
+constexpr int kTries = 3; // each timed figure is the best of this many, as the machine is shared
+constexpr int kDeals = 100;
+constexpr QSize kCard(70, 70);
+constexpr QSize kPhoto(4000, 3000);
+
+QString gFolder;
+QStringList gFaces; // the face file of each card, in deal order
+
+double Milliseconds(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Best(const std::function<double()>& timed) {
+    double best = timed();
+    for (int i = 1; i < kTries; ++i)
+        best = std::min(best, timed());
+    return best;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString Znak() {
+    return QDir(gFolder).filePath(QStringLiteral("znak.jpg"));
+}
+
+// The picture numbers of a deal: drawn freely, at most two cards each, as the game draws them.
+QStringList DealFaces(unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<int> numbers;
+    while (int(numbers.size()) < kCards) {
+        const int number = 1 + int(random() % kPictures);
+        if (std::count(numbers.begin(), numbers.end(), number) < 2)
+            numbers.push_back(number);
+    }
+    QStringList faces;
+    for (const int number : numbers)
+        faces << QDir(gFolder).filePath(QStringLiteral("%1.jpg").arg(number));
+    return faces;
+}
+
+// What the machine can do at best: the 23 photos read and decoded at 1/8 scale on two threads.
+double DecodeLimit() {
+    std::atomic<int> next{1};
+    const auto worker = [&] {
+        for (int i = next++; i <= kPictures; i = next++)
+            tk::DecodeJpeg(ReadAll(QDir(gFolder).filePath(QStringLiteral("%1.jpg").arg(i))), QSize(1, 1));
+    };
+    return Milliseconds([&] {
+        std::thread a(worker), b(worker);
+        a.join();
+        b.join();
+    });
+}
+
+// One deal's pictures, timed in milliseconds: the back and the face of each card in deal order.
+// The memory game's own deal (its window, cards and all) can take the place of this function.
+double TimeDeal() {
+    tk::PictureCache& cache = tk::PictureCache::Instance();
+    return Milliseconds([&] {
+        QStringList files{Znak()};
+        files += gFaces;
+        cache.Prefetch(files, kCard, 1);
+        for (const QString& face : gFaces) {
+            cache.Get(Znak(), kCard, 1);
+            cache.Get(face, kCard, 1);
+        }
+    });
+}
+
+// Each card's file decoded in full and scaled, as a loader without the cache and the DCT scale would.
+double NaiveDeal() {
+    qint64 keep = 0;
+    const double ms = Milliseconds([&] {
+        for (const QString& face : gFaces)
+            keep += tk::DecodeJpeg(ReadAll(face))
+                        .scaled(kCard, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                        .sizeInBytes();
+    });
+    return keep > 0 ? ms : -1;
+}
+
+double ResidentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    gFolder = folder.path();
+    const double making = Milliseconds([] {
+        for (int i = 1; i <= kPictures; ++i) {
+            QFile file(QDir(gFolder).filePath(QStringLiteral("%1.jpg").arg(i)));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(fixture::MakeJpeg(Fixture{.width = kPhoto.width(),
+                                                     .height = kPhoto.height(),
+                                                     .quality = 92,
+                                                     .content = Content::Photo,
+                                                     .seed = unsigned(i)}));
+        }
+        QFile znak(Znak());
+        if (znak.open(QIODevice::WriteOnly))
+            znak.write(fixture::MakeJpeg(
+                Fixture{.width = 800, .height = 600, .quality = 92, .content = Content::Photo, .seed = 99}));
+    });
+    std::printf("folder: %d photos of %d x %d (%.1f MB each) and znak.jpg, made in %.0f ms\n", kPictures,
+                kPhoto.width(), kPhoto.height(),
+                QFile(QDir(gFolder).filePath(QStringLiteral("1.jpg"))).size() / 1e6, making);
+    gFaces = DealFaces(1);
+    std::printf("rss_before_deals %.1f MB\n", ResidentMegabytes());
+
+    const double limit = Best(DecodeLimit);
+    const double first = Best([] {
+        tk::PictureCache::Instance().Clear();
+        return TimeDeal();
+    });
+    const double repeat = Best(TimeDeal);
+    const double naive = NaiveDeal();
+    std::printf("decode_limit %.1f ms  (23 photos at 1/8 scale on two threads)\n", limit);
+    std::printf("first_deal %.1f ms  (goal <= 1.2 x decode_limit = %.1f ms; %.2f x)\n", first, 1.2 * limit,
+                first / limit);
+    std::printf("repeat_deal %.1f ms  (goal <= 30 ms)\n", repeat);
+    std::printf("naive_deal %.1f ms  (reference: %.1f x first_deal)\n", naive, naive / first);
+
+    tk::PictureCache::Instance().Clear();
+    TimeDeal();
+    std::printf("rss_after_1_deal %.1f MB  (goal <= 150 MB)\n", ResidentMegabytes());
+    for (int deal = 2; deal <= kDeals; ++deal) {
+        gFaces = DealFaces(unsigned(deal));
+        TimeDeal();
+    }
+    std::printf("rss_after_100_deals %.1f MB  (goal <= 150 MB; %d files decoded in all)\n",
+                ResidentMegabytes(), tk::PictureCache::Instance().Decodes());
+    return 0;
+}

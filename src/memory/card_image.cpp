@@ -1,0 +1,49 @@
+#include "memory/card_image.h"
+
+#include "memory/memory_form.h"
+#include "memory/memory_state.h"
+
+namespace {
+
+// Takes a card off the board: its face and back, each only if it is still there. The tables may
+// name the same card twice in a turn or a card freed on a newer board; neither is freed again.
+void FreeCard(std::uint8_t index) {
+    MemoryModule& memory = Memory();
+    tk::ReleaseControl(LiveCard(memory.CardFaces, index));
+    tk::ReleaseControl(LiveCard(memory.CardBacks, index));
+}
+
+} // namespace
+
+TMujImage::TMujImage(tk::TControl* owner) : tk::TImage(owner) {
+    OnClick = [this] { ImageClick(); };
+}
+
+void TMujImage::ImageClick() {
+    MemoryTurnState& turn = MemoryTurn();
+    if (turn.Busy != 0 || turn.InClick != 0 || Released())
+        return;
+    turn.InClick = 1;
+    if (turn.OneTurned == 1) {
+        turn.SecondIndex = CardIndex;
+        turn.SecondPicture = PictureNo;
+        SetVisible(false);
+        if (turn.FirstPicture == turn.SecondPicture) {
+            // A pair leaves at this click; this very back is among what is freed, so it is released
+            // only once its click has been handled.
+            FreeCard(turn.FirstIndex);
+            FreeCard(turn.SecondIndex);
+            turn.OneTurned = 0;
+        } else {
+            turn.Busy = 1;
+            if (auto* form = qobject_cast<TForm4*>(window()))
+                form->Timer1->SetEnabled(true);
+        }
+    } else {
+        turn.OneTurned = 1;
+        turn.FirstIndex = CardIndex;
+        turn.FirstPicture = PictureNo;
+        SetVisible(false);
+    }
+    turn.InClick = 0;
+}

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs one real-X scenario on its own Xvfb.
+# Usage: tests/xreal/run.sh fire|memory <build folder>
+# Exit 77 means skipped, with the reason printed.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+scenario=$1
+build=$(cd "$2" && pwd)
+driver="$build/tests/xreal/xreal_driver"
+
+skip() {
+    echo "SKIPPED: $*"
+    exit 77
+}
+
+command -v Xvfb >/dev/null || skip "no Xvfb here (Debian package xvfb)"
+[ -x "$driver" ] || skip "the driver was not built (needs libx11-dev libxtst-dev libxdamage-dev)"
+case $scenario in
+fire)
+    program="$build/plamkov"
+    [ -x "$program" ] || skip "$program is not built"
+    # A scratch folder as the current directory, as a person starts the game anywhere.
+    game=$(mktemp -d)
+    trap 'rm -rf "$game"' EXIT
+    status=0
+    "$here/with_xvfb.sh" "$driver" fire "$program" "$game" || status=$?
+    if [ $status -ne 0 ] && [ $status -ne 77 ]; then
+        echo "--- the program's output:"
+        cat "$game/plamkov.log" 2>/dev/null || true
+    fi
+    exit $status
+    ;;
+memory)
+    program="$build/pexeso"
+    [ -x "$program" ] || skip "$program is not built yet (the memory game program)"
+    [ -f "$build/znak.jpg" ] || skip "$build/znak.jpg is missing (the built-in card set)"
+    # Started in the build folder, where the card set lies beside the program.
+    XREAL_LOG=$(mktemp)
+    export XREAL_LOG
+    trap 'rm -f "$XREAL_LOG"' EXIT
+    status=0
+    "$here/with_xvfb.sh" "$driver" memory "$program" "$build" || status=$?
+    if [ $status -ne 0 ] && [ $status -ne 77 ]; then
+        echo "--- the program's output:"
+        cat "$XREAL_LOG"
+    fi
+    exit $status
+    ;;
+*)
+    echo "unknown scenario $scenario" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,118 @@
+// A small client of a real X server for driving the built programs from outside, as a person at
+// the screen would: it starts a program, finds its windows, presses keys and buttons through XTest,
+// reads pixels, hears about a window's repaints through the Damage extension and asks a window to
+// close with WM_DELETE_WINDOW (as a window manager's close box does).
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace xreal {
+
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::duration<double, std::milli>;
+
+// A failed check: the scenario stops and the test fails with this text.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool Contains(int px, int py) const { return px >= x && py >= y && px < x + width && py < y + height; }
+};
+
+struct TopWindow {
+    Window id = 0;
+    std::string name;
+    Rect bounds;
+};
+
+// A repaint of part of a window, as the Damage extension reports it, with the time we heard of it.
+struct Repaint {
+    Rect area;
+    Clock::time_point heard;
+};
+
+// The pixels of a window area, 0xRRGGBB each, row by row.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;
+    std::uint32_t At(int x, int y) const { return rgb[static_cast<std::size_t>(y * width + x)]; }
+    bool operator==(const Pixels&) const = default;
+};
+
+class XSession {
+public:
+    XSession(); // connects to $DISPLAY; raises Failure without a server or without XTest/Damage
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    // Starts a program in a folder with Qt's X11 platform; its output goes to log.
+    pid_t Start(const std::string& program, const std::string& folder, const std::string& log);
+    // Waits for the process to end: its exit code, or nothing when it has not ended in time.
+    std::optional<int> WaitExit(pid_t pid, Clock::duration timeout);
+
+    // Windows on screen: mapped children of the root window (there is no window manager).
+    std::vector<TopWindow> Shown();
+    // Waits until a window with this name is on screen, then until its painting settles.
+    TopWindow WaitShown(const std::string& name, Clock::duration timeout);
+    // Waits until the next top-level window is mapped: the time of its MapNotify.
+    std::pair<Window, Clock::time_point> WaitNextMap(Clock::duration timeout);
+    // Waits until a window has had no repaint for `quiet`.
+    void Settle(Window window, Clock::duration quiet = std::chrono::milliseconds(250),
+                Clock::duration timeout = std::chrono::seconds(10));
+    // Waits for the window's next repaint; nothing when none came in time.
+    std::optional<Repaint> NextRepaint(Window window, Clock::duration timeout);
+
+    Pixels Grab(Window window, Rect area);
+    std::uint32_t Pixel(Window window, int x, int y);
+    Rect Bounds(Window window);
+
+    // Presses and releases the left button at a point of the window; returns when the server has
+    // taken both, with the time of the release.
+    Clock::time_point Click(Window window, int x, int y);
+    // Presses and releases keys by their keysym names ("Down", "Return").
+    void Key(const std::string& keysymName);
+    // Types a UTF-8 text: each character's small and capital keysyms are bound to a spare keycode
+    // first (call PrepareKeys before the program starts, so its keyboard map holds them already).
+    void PrepareKeys(const std::string& text);
+    void Type(const std::string& text);
+
+    // Asks the window's program to close it, as a window manager's close box does.
+    void Close(Window window);
+
+private:
+    Window WatchedFor(Window window);
+    bool Pump(Clock::time_point until);
+    void Dispatch(XEvent& event);
+
+    Display* display_ = nullptr;
+    Window root_ = 0;
+    int damageEvent_ = 0;
+    struct Watch {
+        Window window;
+        unsigned long damage;
+        std::vector<Repaint> repaints;
+    };
+    std::vector<Watch> watches_;
+    std::vector<std::pair<Window, Clock::time_point>> maps_;
+    struct Binding {
+        std::uint32_t codePoint;
+        int keycode;
+        bool shift;
+    };
+    std::vector<Binding> bindings_;
+};
+
+std::string Utf8Name(Display* display, Window window);
+
+} // namespace xreal

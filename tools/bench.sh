@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds in release mode (build-release/) and prints one "name value unit" line per figure; lines
+# starting with "#" say what was measured where, or what was skipped.
+#   tools/bench.sh          start-up on a real X server beside a bare Qt window, the tick handler's
+#                           cost, and the memory game's deal figures when its benchmark exists
+#   tools/bench.sh --long   also a real 60-second round: its length and its tick period
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+long=0
+[ "${1:-}" = "--long" ] && long=1
+build=build-release
+startup_runs=${STARTUP_RUNS:-40}
+
+targets=(plamkov bare_window round_bench)
+[ -f bench/deal_bench.cpp ] && targets+=(deal_bench)
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >/dev/null
+# The driver needs the X client headers; without them the start-up figure is skipped below.
+cmake --build "$build" -j"$(nproc)" --target xreal_driver >/dev/null 2>&1 || true
+
+echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')," \
+    "load average $(cut -d' ' -f1 /proc/loadavg)"
+
+# Start-up: process start to the main window's MapNotify, medians of alternating runs of the
+# program and of a bare Qt window, on one Xvfb.
+driver="$build/tests/xreal/xreal_driver"
+if ! command -v Xvfb >/dev/null; then
+    echo "# start-up skipped: no Xvfb (Debian package xvfb)"
+elif [ ! -x "$driver" ]; then
+    echo "# start-up skipped: no driver (needs libx11-dev libxtst-dev libxdamage-dev)"
+else
+    scratch=$(mktemp -d)
+    tests/xreal/with_xvfb.sh "$driver" startup "$build/plamkov" "$build/bench/bare_window" "$startup_runs" \
+        "$scratch" || echo "# start-up figures failed"
+    rm -rf "$scratch"
+fi
+
+QT_QPA_PLATFORM=offscreen "$build/bench/round_bench" --fast 2>/dev/null
+
+if [ -x "$build/bench/deal_bench" ]; then
+    QT_QPA_PLATFORM=offscreen "$build/bench/deal_bench" 2>/dev/null
+else
+    echo "# deal figures skipped: bench/deal_bench does not exist yet"
+fi
+
+if [ $long -eq 1 ]; then
+    QT_QPA_PLATFORM=offscreen "$build/bench/round_bench" 2>/dev/null | grep -v '^tick_handler'
+fi

@@ -1,0 +1,45 @@
+// The card-set maker: turns a folder of photos into a card set for the memory game, 1.jpg to 23.jpg
+// (square cuts of the first 23 readable photos by name) and the card back znak.jpg.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace cardset {
+
+constexpr int kPictureCount = 23; // the memory game's faces are 1.jpg to 23.jpg
+constexpr int kEdge = 280;        // four times a card's 70 pixels: sharp also on a large screen
+constexpr int kQuality = 90;
+
+enum Status : int {
+    kDone = 0,
+    kUsage = 1,
+    kSourceUnreadable = 2,
+    kSetExists = 3,
+    kTooFewPhotos = 4,
+    kWriteFailed = 5,
+};
+
+struct Options {
+    QString source; // paths as tk::DecodeFileName gives them, so that any bytes survive
+    QString target;
+    bool force = false;
+};
+
+// Where the maker's messages go: progress, and problems (skipped photos, refusals).
+struct Output {
+    std::function<void(const QString&)> info;
+    std::function<void(const QString&)> problem;
+};
+
+// Reads the command line ("--force", SOURCE, TARGET); false, with a message, when it is not one.
+bool ParseArguments(const QStringList& arguments, Options* options, const Output& out);
+
+// Makes the set. Nothing in TARGET is touched unless all 23 pictures are ready.
+Status MakeCardSet(const Options& options, const Output& out);
+
+// The usage text.
+QString Usage();
+
+} // namespace cardset

@@ -1,0 +1,158 @@
+// Makes the README's screenshots from the program itself: the real windows, built offscreen and
+// driven as the tests drive them (real clicks through the window system, virtual time, scripted
+// random numbers), each grabbed to a PNG. The same script gives the same pictures.
+// Usage: plamkov_screenshots <output folder> <card set folder>
+#include "app/forms.h"
+#include "app/startup.h"
+#include "app/toolkit/cp1250.h"
+#include "app/toolkit/files.h"
+#include "fire/fire_form.h"
+#include "fire/round_state.h"
+#include "memory/card_image.h"
+#include "memory/folder_form.h"
+#include "memory/memory_form.h"
+#include "memory/memory_state.h"
+#include "scores/score_form.h"
+#include "support/fire_play.h"
+#include "support/test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+QString gOutput;
+
+void Save(QWidget* window, const char* name) {
+    const QString path = QDir(gOutput).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    if (!window->grab().save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    std::printf("%s\n", qPrintable(path));
+}
+
+// A score table that other players have filled already: the game's own file format, 20 lines.
+void WriteScoreTable(const QString& path) {
+    const std::pair<int, const char*> rows[] = {
+        {52, "Tomáš"}, {41, "Anička"}, {33, "Vojta"}, {20, "Babička"}};
+    QByteArray bytes;
+    for (const auto& [score, name] : rows)
+        bytes +=
+            "  " + QByteArray::number(score) + "\r\n" + tk::cp1250::Encode(QString::fromUtf8(name)) + "\r\n";
+    for (int i = 4; i < 10; ++i)
+        bytes += "        0\r\n" + tk::cp1250::Encode(QStringLiteral("--prázdný--")) + "\r\n";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+int BurningHotspots(TForm2& form) {
+    const TForm2::House& house = form.HouseOf(fire::HouseId::FamilyHouse);
+    return static_cast<int>(std::count_if(house.hotspots.begin(), house.hotspots.end(),
+                                          [](tk::TImage* hotspot) { return hotspot->Visible(); }));
+}
+
+void FireGame(testing::Harness& harness) {
+    testing::ShowAndExpose(Form2);
+    Save(Form2, "start-panel");
+
+    harness.Script(
+        {3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5, 8, 9, 7, 9, 3, 2, 3, 8, 4, 6, 2, 6, 4, 3, 3, 8, 3, 2, 7, 9});
+    QRadioButton* speed = Form2->RadioGroup1->ItemButton(2); // "velká": fires come thick and fast
+    testing::ClickAt(Form2, speed->mapTo(Form2->ClientWidget(), speed->rect().center()));
+    testing::Click(Form2->Button1);
+
+    // Fires flare up and nobody puts them out yet: wait for a house with three burning at once.
+    constexpr int kTickBound = 300;
+    for (int tick = 0; tick < kTickBound && BurningHotspots(*Form2) < 3; ++tick)
+        harness.Advance(fire::kTickInterval);
+    Save(Form2, "house-burning");
+
+    testing::PlayRound(*Form2, harness, 38);
+    testing::Type(Form2, QStringLiteral("Ema"));
+    Save(Form2, "game-over");
+    testing::Click(Form2->Button4);
+    testing::ShowAndExpose(Form3);
+    Save(Form3, "score-table");
+    Form3->hide();
+}
+
+// Answers the folder dialog that "Nová" opens: the card set's folder, then "OK".
+void AnswerDialog(const QString& folder) {
+    QTimer::singleShot(0, qApp, [folder] {
+        Form5->DirectoryOutline1->SetDirectory(folder);
+        if (!QTest::qWaitForWindowExposed(Form5))
+            qFatal("the folder dialog did not come up");
+        testing::Click(Form5->Button1);
+    });
+}
+
+void MemoryGame(testing::Harness& harness, const QString& cards) {
+    // Twenty pictures, two cards each, in an order that looks dealt.
+    std::vector<std::uint32_t> draws;
+    for (std::uint32_t picture = 0; picture < 20; ++picture)
+        draws.insert(draws.end(), {picture, picture});
+    std::shuffle(draws.begin(), draws.end(), std::mt19937(7));
+    harness.Script(draws);
+
+    testing::ShowAndExpose(Form4);
+    AnswerDialog(cards);
+    Form4->Nov1->Action()->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Save(Form4, "pexeso-board");
+
+    // Two pairs found, then an unlike pair face up for its look.
+    const auto cardOf = [](std::uint8_t index) { return Memory().CardBacks[index].data(); };
+    for (std::uint32_t picture : {draws[0], draws[5]}) {
+        std::vector<std::uint8_t> pair;
+        for (std::uint8_t k = 1; k <= 40; ++k) {
+            if (draws[k - 1] == picture)
+                pair.push_back(k);
+        }
+        testing::Click(cardOf(pair[0]));
+        testing::Click(cardOf(pair[1]));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::uint8_t second = 12;
+    while (draws[second - 1] == draws[10])
+        ++second;
+    testing::Click(cardOf(11));
+    testing::Click(cardOf(second));
+    Save(Form4, "pexeso-look");
+    harness.Advance(kLookTime);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    tk::Application app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: plamkov_screenshots <output folder> <card set folder>\n");
+        return 2;
+    }
+    gOutput = QString::fromLocal8Bit(argv[1]);
+    const QString cards = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    QDir().mkpath(gOutput);
+    gOutput = QDir(gOutput).absolutePath();
+
+    // The score files go to a scratch folder, as the game writes them to the current one.
+    QTemporaryDir scratch;
+    tk::SetCurrentDir(scratch.path());
+    WriteScoreTable(scratch.filePath(QStringLiteral("hiscore7.dat"))); // family house, "velká"
+
+    CreateForms(app);
+    testing::Harness harness;
+    FireGame(harness);
+    MemoryGame(harness, cards);
+    return 0;
+}
