@@ -333,12 +333,20 @@ TImage::TImage(TControl* parent) : QWidget(ParentClient(parent)), TControl(this)
 
 void TImage::SetPicture(QImage picture) {
     picture_ = std::move(picture);
+    UpdateOpaque();
     update();
 }
 
 void TImage::ClearPicture() {
     picture_ = QImage();
+    UpdateOpaque();
     update();
+}
+
+// A stretched picture without alpha covers the whole control, so Qt need not paint what lies
+// beneath it: the memory game stacks every earlier deal's cards under the board.
+void TImage::UpdateOpaque() {
+    setAttribute(Qt::WA_OpaquePaintEvent, stretch_ && !picture_.isNull() && !picture_.hasAlphaChannel());
 }
 
 void TImage::LoadPictureFromFile(const QString& path) {
@@ -349,6 +357,7 @@ void TImage::SetStretch(bool stretch) {
     if (stretch_ == stretch)
         return;
     stretch_ = stretch;
+    UpdateOpaque();
     update();
 }
 
@@ -676,7 +685,7 @@ void TStringGrid::SetCell(int col, int row, const QString& text) {
 
 // ---- Menus ----------------------------------------------------------------------------------------
 
-TMainMenu::TMainMenu(TForm* form) : bar_(new QMenuBar(form)) {
+TMainMenu::TMainMenu(TForm* form) : QObject(form), bar_(new QMenuBar(form)) {
     form->AttachMenuBar(bar_);
 }
 

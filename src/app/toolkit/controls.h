@@ -190,6 +190,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void UpdateOpaque();
     QImage picture_;
     bool stretch_ = false;
     bool pressed_ = false;
@@ -313,7 +314,8 @@ private:
 class TMenuItem;
 
 // A form's menu bar.
-class TMainMenu {
+class TMainMenu : public QObject {
+    Q_OBJECT
 public:
     explicit TMainMenu(TForm* form);
     QMenuBar* Bar() const { return bar_; }
