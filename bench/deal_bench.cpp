@@ -11,6 +11,7 @@
 #include "app/toolkit/picture_cache.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
+#include "printed_dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -125,16 +126,6 @@ double ResidentMegabytes() {
 }
 
 } // namespace
-
-class PrintedDialogs : public tk::Dialogs {
-public:
-    void ShowMessage(const QString& text, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    void ShowError(const QString& text, const QString&) override {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-};
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

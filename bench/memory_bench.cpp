@@ -6,6 +6,7 @@
 #include "memory/card_image.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
+#include "printed_dialogs.h"
 
 #include <QDir>
 #include <QTimer>
@@ -17,16 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using Millis = std::chrono::duration<double, std::milli>;
-
-class PrintedDialogs : public tk::Dialogs {
-public:
-    void ShowMessage(const QString& text, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    void ShowError(const QString& text, const QString&) override {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-};
 
 template <typename F> double Time(F&& f) {
     const auto start = Clock::now();

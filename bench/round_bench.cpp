@@ -9,6 +9,7 @@
 #include "fire/fire_form.h"
 #include "fire/fire_rules.h"
 #include "fire/round_state.h"
+#include "printed_dialogs.h"
 
 #include <QTimer>
 
@@ -27,17 +28,6 @@ using Micros = std::chrono::duration<double, std::micro>;
 constexpr auto kExpectedRound = fire::kTickInterval * (fire::kRoundTicks + 1);
 // Rounds the fast mode plays: enough ticks for a steady 99th percentile.
 constexpr int kFastRounds = 50;
-
-// An error box in a benchmark would wait for a click that never comes: print it instead.
-class PrintedDialogs : public tk::Dialogs {
-public:
-    void ShowMessage(const QString& text, const QString&) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    }
-    void ShowError(const QString& text, const QString&) override {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-};
 
 double Percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
