@@ -131,6 +131,27 @@ struct Board {
     std::vector<QPointer<TMujImage>> backs;
 };
 
+// Another window of the program, with an image that counts its clicks.
+struct OtherWindow {
+    OtherWindow() {
+        form.SetOuterSize(200, 150);
+        image = new tk::TImage(&form);
+        image->SetBounds(0, 0, 100, 100);
+        image->OnClick = [this] { ++clicks; };
+        testing::ShowAndExpose(&form);
+    }
+    tk::TForm form;
+    tk::TImage* image;
+    int clicks = 0;
+};
+
+// Turns cards 1 and 3, an unlike pair on a board dealt with PairsSideBySide: the look begins.
+void BeginLook(const Board& board) {
+    testing::ShowAndExpose(Form4);
+    testing::Click(board.backs[1]);
+    testing::Click(board.backs[3]);
+}
+
 } // namespace
 
 class MemoryGameTest : public QObject {
@@ -452,16 +473,8 @@ void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook() {
     QFETCH(QString, where);
     testing::Harness harness;
     const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    tk::TForm other;
-    other.SetOuterSize(200, 150);
-    auto* image = new tk::TImage(&other);
-    image->SetBounds(0, 0, 100, 100);
-    int otherClicks = 0;
-    image->OnClick = [&] { ++otherClicks; };
-    testing::ShowAndExpose(&other);
-    testing::ShowAndExpose(Form4);
-    testing::Click(board.backs[1]);
-    testing::Click(board.backs[3]);
+    OtherWindow other;
+    BeginLook(board);
     QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
 
     bool droppedDuringLook = false;
@@ -473,11 +486,11 @@ void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook() {
         testing::Click(board.backs[5]);
         passedAfterLook = !board.backs[5]->Visible();
     } else if (where == QLatin1String("window")) {
-        testing::Click(image);
-        droppedDuringLook = otherClicks == 0;
+        testing::Click(other.image);
+        droppedDuringLook = other.clicks == 0;
         harness.Advance(kLookTime);
-        testing::Click(image);
-        passedAfterLook = otherClicks == 1;
+        testing::Click(other.image);
+        passedAfterLook = other.clicks == 1;
     } else if (where == QLatin1String("box")) {
         tk::App().SetDialogs(std::make_unique<ModalBoxes>());
         WhenModal([&] {
@@ -514,20 +527,12 @@ void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook() {
 void MemoryGameTest::menusAndDoubleClicksPassDuringTheLook() {
     testing::Harness harness;
     const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    tk::TForm other;
-    other.SetOuterSize(200, 150);
-    auto* image = new tk::TImage(&other);
-    image->SetBounds(0, 0, 100, 100);
-    int otherClicks = 0;
-    image->OnClick = [&] { ++otherClicks; };
-    testing::ShowAndExpose(&other);
-    testing::ShowAndExpose(Form4);
-    testing::Click(board.backs[1]);
-    testing::Click(board.backs[3]);
+    OtherWindow other;
+    BeginLook(board);
 
-    QTest::mouseDClick(other.windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                       image->mapTo(&other, QPoint(50, 50)));
-    QCOMPARE(otherClicks, 1);
+    QTest::mouseDClick(other.form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                       other.image->mapTo(&other.form, QPoint(50, 50)));
+    QCOMPARE(other.clicks, 1);
     QTest::mouseClick(Form4->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                       Form4->MenuBar()->actionGeometry(Form4->Hra1->Action()).center());
     QMenu* menu = Form4->Hra1->SubMenu();
