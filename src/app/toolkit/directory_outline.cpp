@@ -74,7 +74,8 @@ TDirectoryOutline::TDirectoryOutline(TControl* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
-    MakeIcons();
+    // The folder icons are made at the first paint: looking them up in the icon theme costs more than
+    // the rest of the program's start, and the dialog is seldom opened.
     Start();
     show();
 }
@@ -285,7 +286,6 @@ QRect TDirectoryOutline::RowRect(int index) const {
 void TDirectoryOutline::RebuildRows() {
     rows_.clear();
     selectedRow_ = -1;
-    contentWidth_ = 0;
     std::vector<OutlineNode*> pending{root_.get()};
     while (!pending.empty()) {
         OutlineNode* node = pending.back();
@@ -293,7 +293,6 @@ void TDirectoryOutline::RebuildRows() {
         if (node == selected_)
             selectedRow_ = static_cast<int>(rows_.size());
         rows_.push_back(node);
-        contentWidth_ = std::max(contentWidth_, TextLeft(node) + TextWidth(node) + 2 * kTextPadding);
         if (node->expanded) {
             for (auto it = node->children.rbegin(); it != node->children.rend(); ++it)
                 pending.push_back(it->get());
@@ -338,8 +337,15 @@ void TDirectoryOutline::UpdateScrollBars() {
     verticalScrollBar()->setRange(0, std::max(0, RowCount() - visible));
     verticalScrollBar()->setPageStep(visible);
     verticalScrollBar()->setSingleStep(1);
+    // The widest row is measured only once the tree is on screen: measuring text is dear the first
+    // time (the font is loaded then), and the dialog is built at start-up but seldom opened.
+    if (!isVisible())
+        return;
+    int contentWidth = 0;
+    for (const OutlineNode* node : rows_)
+        contentWidth = std::max(contentWidth, TextLeft(node) + TextWidth(node) + 2 * kTextPadding);
     const int width = viewport()->width();
-    horizontalScrollBar()->setRange(0, std::max(0, contentWidth_ - width));
+    horizontalScrollBar()->setRange(0, std::max(0, contentWidth - width));
     horizontalScrollBar()->setPageStep(width);
     horizontalScrollBar()->setSingleStep(kHorizontalStep);
 }
@@ -391,13 +397,16 @@ void TDirectoryOutline::changeEvent(QEvent* event) {
         ForgetWidths(root_.get());
         RebuildRows();
     } else if (event->type() == QEvent::StyleChange) {
-        MakeIcons();
+        closedIcon_ = QPixmap();
+        openIcon_ = QPixmap();
     }
 }
 
 // ---- painting -----------------------------------------------------------------------------------
 
 void TDirectoryOutline::paintEvent(QPaintEvent* event) {
+    if (closedIcon_.isNull())
+        MakeIcons();
     QPainter painter(viewport());
     const QRect area = event->rect();
     const int top = TopRow();

@@ -109,7 +109,6 @@ private:
     OutlineNode* selected_ = nullptr;
     std::vector<OutlineNode*> rows_;
     int selectedRow_ = -1;
-    int contentWidth_ = 0;
     QPixmap closedIcon_;
     QPixmap openIcon_;
 };
