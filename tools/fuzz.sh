@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (in build-fuzz) and runs every *_fuzz target over its
 # seed corpus in fuzz/corpus/<target>/ and then for the given number of seconds (default 30).
-# A longer run is one command: tools/fuzz.sh 600 [target...]. The JPEG targets link an instrumented libjpeg-turbo
-# (tools/fuzz-libjpeg.sh) when its source can be fetched. New inputs that widen coverage are kept in
-# build-fuzz/corpus/<target>/; a crashing input is left in build-fuzz/artifacts/ and the script fails.
+# A longer run is one command: tools/fuzz.sh 600 [target...]. The JPEG targets link an instrumented
+# libjpeg-turbo (tools/fuzz-libjpeg.sh) when its source can be fetched. New inputs that widen coverage
+# are kept in build-fuzz/corpus/<target>/; a crashing input is left in build-fuzz/artifacts/ and the
+# script fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
