@@ -5,6 +5,7 @@
 
 #include "app/toolkit/errors.h"
 #include "app/toolkit/files.h"
+#include "toolkit/pictures/jpeg_budget.h"
 
 #include <QFileInfo>
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -26,137 +28,85 @@ namespace tk {
 
 namespace {
 
-// The bounds of one decode. A header is a few bytes, and what it claims decides the cost: a 200-byte
-// file can claim 65500 x 65500 pixels, and a small one can ask for hundreds of passes over a large
-// picture. Each bound holds whatever the scale of the decode.
-#ifdef PLAMKOV_FUZZ_BOUNDS
-// The fuzz build decodes within a much smaller budget (a quarter of a millisecond: pictures up to
-// 512 x 512, which still take every scale down to a card), so that a run reaches millions of
-// inputs; the logic of every bound is the same.
-constexpr std::uint64_t kMaxClaimedPixels = std::uint64_t{1} << 18;
-constexpr std::size_t kMaxOutputBytes = std::size_t{1} << 18;
-constexpr std::size_t kMaxDecodeMemory = std::size_t{3} << 20;
-constexpr std::uint64_t kMaxWork = 500'000;
-#else
-// The claimed picture: 134 megapixels, beyond the largest camera photos.
-constexpr std::uint64_t kMaxClaimedPixels = std::uint64_t{1} << 27;
-// The decoded picture.
-constexpr std::size_t kMaxOutputBytes = std::size_t{64} << 20;
-// The decoded picture and libjpeg's own working memory (the coefficients of a progressive file and
-// the like) together.
-constexpr std::size_t kMaxDecodeMemory = std::size_t{120} << 20;
-// Decoding work (see WorkDone): about 0.6 s of processor time on our two-core machine. A 24-megapixel
-// photo at card size costs a third of it when baseline and two thirds when progressive.
-constexpr std::uint64_t kMaxWork = 1'000'000'000;
-#endif
-// Each scan of a progressive file passes over the whole picture; a file of thousands of tiny scans
-// would take minutes.
-constexpr int kMaxScans = 100;
-// No picture the program shows comes near this; larger files are refused unread.
-constexpr qint64 kMaxFileBytes = 128LL << 20;
-// What each unit of decoding costs, in nanoseconds of wall time on our two-core machine while busy
-// (about two and a half times its processor time): a block visited by a scan of the input or by the output
-// pass (inverse DCT, upsampling and colour conversion, whatever the scale), and a byte of coded data. The
-// arithmetic decoder is about twice as slow per block and twenty times as slow per byte as the Huffman one.
-constexpr std::uint64_t kHuffmanBlockCost = 150;
-constexpr std::uint64_t kArithmeticBlockCost = 300;
-constexpr std::uint64_t kOutputBlockCost = 150;
-constexpr std::uint64_t kHuffmanByteCost = 15;
-constexpr std::uint64_t kArithmeticByteCost = 320;
-
-// The codes we report for our own limits, taken from libjpeg's list so that all codes mean one thing.
-constexpr int kTooLargeCode = JERR_IMAGE_TOO_BIG;
-constexpr int kTooManyScansCode = JERR_BAD_SCAN_SCRIPT;
-
 // APP1, the segment that holds a camera's EXIF data.
 constexpr int kExifMarker = JPEG_APP0 + 1;
+constexpr std::size_t kExifHeader = 6; // "Exif\0\0"
+// Missing parts of a picture whose data ran out, as libjpeg shows them: mid grey.
+constexpr uchar kMissingGrey = 128;
 
-struct ErrorManager {
-    jpeg_error_mgr pub; // first, so libjpeg's pointer is also ours
-    std::jmp_buf jump;
-    int code;
-};
+int TiffOrientation(const uchar* tiff, std::size_t size);
 
-[[noreturn]] void Fail(j_common_ptr cinfo, int code) {
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    manager->code = code;
-    std::longjmp(manager->jump, 1);
-}
-
-void ErrorExit(j_common_ptr cinfo) {
-    Fail(cinfo, cinfo->err->msg_code);
-}
-
-// Warnings (corrupt data that libjpeg works around) are not shown anywhere.
-void OutputMessage(j_common_ptr) {}
-
-// Counts the decoding work as libjpeg goes: the blocks each scan has passed over, the blocks of the
-// output pass, and the coded bytes read. libjpeg calls the monitor for every row of blocks it reads
-// and every row it writes, so no file gets far past the bound.
-struct Progress {
-    jpeg_progress_mgr pub; // first, so libjpeg's pointer is also ours
-    const JOCTET* data = nullptr;
-    std::size_t size = 0;
-    std::uint64_t blockCost = kHuffmanBlockCost;
-    std::uint64_t byteCost = kHuffmanByteCost;
-    std::uint64_t finishedScans = 0; // blocks of the scans read to their end
-    int scan = 0;
-    std::uint64_t scanBlocks = 0;
-    std::uint64_t pictureBlocks = 0;
-};
-
-std::uint64_t WorkDone(j_decompress_ptr cinfo, Progress& p) {
-    if (cinfo->input_scan_number != p.scan) {
-        p.finishedScans += p.scanBlocks;
-        p.scan = cinfo->input_scan_number;
-        p.scanBlocks = 0;
-        for (int i = 0; i < cinfo->comps_in_scan; ++i) {
-            const jpeg_component_info* component = cinfo->cur_comp_info[i];
-            p.scanBlocks += std::uint64_t{component->width_in_blocks} * component->height_in_blocks;
-        }
+// An open picture file, closed when it goes.
+struct PictureFile {
+    int fd = -1;
+    std::int64_t size = 0;
+    PictureFile() = default;
+    ~PictureFile() {
+        if (fd >= 0)
+            ::close(fd);
     }
-    const std::uint64_t rows = std::max<JDIMENSION>(cinfo->total_iMCU_rows, 1);
-    const std::uint64_t scanRows = std::min<std::uint64_t>(cinfo->input_iMCU_row, rows);
-    const std::uint64_t lines = std::max<JDIMENSION>(cinfo->output_height, 1);
-    const std::uint64_t input = p.finishedScans + p.scanBlocks * scanRows / rows;
-    const std::uint64_t output = p.pictureBlocks * cinfo->output_scanline / lines;
-    // At the end of the data the source reads from a marker of its own, outside the data.
-    const JOCTET* next = cinfo->src->next_input_byte;
-    const auto offset = reinterpret_cast<std::uintptr_t>(next) - reinterpret_cast<std::uintptr_t>(p.data);
-    const std::uint64_t bytes = offset <= p.size ? offset : p.size;
-    return input * p.blockCost + output * kOutputBlockCost + bytes * p.byteCost;
-}
-
-void ProgressMonitor(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor == 0)
-        return;
-    auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (decompress->input_scan_number > kMaxScans)
-        Fail(cinfo, kTooManyScansCode);
-    if (WorkDone(decompress, *reinterpret_cast<Progress*>(cinfo->progress)) > kMaxWork)
-        Fail(cinfo, kTooLargeCode);
-}
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+};
 
 // Everything that must outlive a longjmp, owned by the caller of the decode routines.
 struct Decoder {
     jpeg_decompress_struct cinfo;
-    ErrorManager error;
-    Progress progress;
+    JpegErrors errors;
+    DecodeWork work;
+    JpegSource source;
+    MemoryReservation memory;
+    std::unique_ptr<JOCTET[]> chunk; // a file's chunk
     QImage image;
     std::vector<JSAMPLE> cmykRow;
+    int orientation = 0; // of the first EXIF segment before the first scan, 0 when none was read
     bool created = false;
 
     Decoder() {
         std::memset(&cinfo, 0, sizeof cinfo);
-        std::memset(&error, 0, sizeof error);
+        std::memset(&errors, 0, sizeof errors);
     }
-    ~Decoder() {
+    ~Decoder() { Destroy(); }
+    void Destroy() {
         if (created)
             jpeg_destroy_decompress(&cinfo);
+        created = false;
     }
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
 };
+
+int NextByte(j_decompress_ptr cinfo) {
+    jpeg_source_mgr* src = cinfo->src;
+    if (src->bytes_in_buffer == 0)
+        (*src->fill_input_buffer)(cinfo);
+    --src->bytes_in_buffer;
+    return *src->next_input_byte++;
+}
+
+// Reads the orientation from the first EXIF segment before the first scan, and skips the others.
+// The segment is read into libjpeg's own memory, which goes with the decode.
+boolean ReadExif(j_decompress_ptr cinfo) {
+    auto* d = static_cast<Decoder*>(cinfo->client_data);
+    const int high = NextByte(cinfo);
+    const long length = (long{high} << 8 | NextByte(cinfo)) - 2;
+    ++d->work.messages; // as libjpeg's notes on the segments it reads itself
+    if (length <= 0)
+        return TRUE;
+    if (d->orientation != 0 || cinfo->input_scan_number != 0 || length < long{kExifHeader}) {
+        (*cinfo->src->skip_input_data)(cinfo, length);
+        return TRUE;
+    }
+    auto* bytes = static_cast<uchar*>(
+        (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, std::size_t(length)));
+    for (long i = 0; i < length; ++i)
+        bytes[i] = static_cast<uchar>(NextByte(cinfo));
+    if (d->source.exhausted || std::memcmp(bytes, "Exif\0\0", kExifHeader) != 0)
+        return TRUE;
+    const int orientation = TiffOrientation(bytes + kExifHeader, std::size_t(length) - kExifHeader);
+    d->orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
+    return TRUE;
+}
 
 // Chooses the DCT scale: the smallest output M/8 that still covers the target in both dimensions.
 void ChooseScale(j_decompress_ptr cinfo, QSize target) {
@@ -190,34 +140,53 @@ void CmykToRgb(const JSAMPLE* cmyk, uchar* rgb, JDIMENSION width, bool inverted)
     }
 }
 
-// Sets up libjpeg on the data and reads the header. Returns false after a libjpeg error.
-// No C++ object with a destructor lives in this frame (longjmp would skip it).
-bool Start(Decoder& d, const QByteArray& data) {
-    d.cinfo.err = jpeg_std_error(&d.error.pub);
-    d.error.pub.error_exit = ErrorExit;
-    d.error.pub.output_message = OutputMessage;
-    if (setjmp(d.error.jump) != 0)
+// Sets up libjpeg on the source (memory when `data` is given, else the file) and reads the header.
+// Returns false after a libjpeg error. No C++ object with a destructor lives in this frame.
+bool Start(Decoder& d, const QByteArray* data, const PictureFile* file) {
+    if (file != nullptr)
+        d.chunk = std::make_unique<JOCTET[]>(kJpegChunkBytes);
+    InstallErrors(&d.cinfo, d.errors, d.work);
+    if (setjmp(d.errors.jump) != 0)
         return false;
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    d.cinfo.mem->max_memory_to_use = static_cast<long>(kMaxDecodeMemory);
-    d.progress.pub.progress_monitor = ProgressMonitor;
-    d.cinfo.progress = &d.progress.pub;
-    d.progress.data = reinterpret_cast<const JOCTET*>(data.constData());
-    d.progress.size = static_cast<std::size_t>(data.size());
-    jpeg_mem_src(&d.cinfo, d.progress.data, static_cast<unsigned long>(data.size()));
+    d.cinfo.client_data = &d;
+    InstallWork(&d.cinfo, d.work, d.source);
+    if (data != nullptr)
+        InstallMemorySource(&d.cinfo, d.source, data->constData(), static_cast<std::size_t>(data->size()));
+    else
+        InstallFileSource(&d.cinfo, d.source, file->fd, file->size, d.chunk.get());
+    jpeg_set_marker_processor(&d.cinfo, kExifMarker, ReadExif);
     jpeg_read_header(&d.cinfo, TRUE);
     return true;
 }
 
-// Decodes into d.image. Returns false after a libjpeg error or a refused size (d.error.code says which).
-bool Decode(Decoder& d, QSize target) {
-    if (setjmp(d.error.jump) != 0)
+// Reads the output rows into d.image until the picture ends or the decode stops where its data ran
+// out; the rows never reached stay grey.
+void ReadRows(Decoder& d, bool cmyk) {
+    j_decompress_ptr cinfo = &d.cinfo;
+    while (cinfo->output_scanline < cinfo->output_height && !d.work.stop) {
+        uchar* line = d.image.scanLine(static_cast<int>(cinfo->output_scanline));
+        JSAMPROW row = cmyk ? d.cmykRow.data() : line;
+        if (jpeg_read_scanlines(cinfo, &row, 1) != 1)
+            FailDecode(reinterpret_cast<j_common_ptr>(cinfo), JERR_INPUT_EOF); // only a suspending source
+        if (cmyk)
+            CmykToRgb(d.cmykRow.data(), line, cinfo->output_width, cinfo->saw_Adobe_marker != 0);
+    }
+    for (auto y = static_cast<int>(cinfo->output_scanline); y < d.image.height(); ++y)
+        std::memset(d.image.scanLine(y), kMissingGrey, static_cast<std::size_t>(d.image.bytesPerLine()));
+}
+
+// Decodes into d.image, with `extra` bytes of the process's budget held for what the caller makes
+// of it. Returns false after a libjpeg error or a refused size (d.errors.code says which).
+bool Decode(Decoder& d, QSize target, std::size_t (*extra)(QSize decoded, QSize target)) {
+    if (setjmp(d.errors.jump) != 0)
         return false;
     j_decompress_ptr cinfo = &d.cinfo;
+    const JpegBounds& bounds = d.work.bounds;
     // libjpeg walks the whole claimed picture whatever the scale, so the claim itself is bounded.
-    if (std::uint64_t{cinfo->image_width} * cinfo->image_height > kMaxClaimedPixels) {
-        d.error.code = kTooLargeCode;
+    if (std::uint64_t{cinfo->image_width} * cinfo->image_height > bounds.claimedPixels) {
+        d.errors.code = kJpegTooLargeCode;
         return false;
     }
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
@@ -225,47 +194,62 @@ bool Decode(Decoder& d, QSize target) {
     ChooseScale(cinfo, target);
     jpeg_calc_output_dimensions(cinfo);
     const std::size_t bytes = std::size_t{cinfo->output_width} * cinfo->output_height * 3;
-    if (cinfo->output_width == 0 || cinfo->output_height == 0 || bytes > kMaxOutputBytes ||
+    if (cinfo->output_width == 0 || cinfo->output_height == 0 || bytes > bounds.outputBytes ||
         cinfo->output_width > 0x7FFF'FFFFu / 4 || cinfo->output_height > 0x7FFF'FFFFu) {
-        d.error.code = kTooLargeCode;
+        d.errors.code = kJpegTooLargeCode;
         return false;
     }
-    // The picture and libjpeg's memory share one budget; libjpeg refuses its coefficient buffers
-    // (JERR_NO_BACKING_STORE) when they do not fit into what the picture leaves.
-    cinfo->mem->max_memory_to_use = static_cast<long>(kMaxDecodeMemory - bytes);
-    d.progress.blockCost = cinfo->arith_code ? kArithmeticBlockCost : kHuffmanBlockCost;
-    d.progress.byteCost = cinfo->arith_code ? kArithmeticByteCost : kHuffmanByteCost;
-    for (int i = 0; i < cinfo->num_components; ++i)
-        d.progress.pictureBlocks +=
-            std::uint64_t{cinfo->comp_info[i].width_in_blocks} * cinfo->comp_info[i].height_in_blocks;
-    // Allocate before start_decompress, which on a progressive file already reads every scan.
-    d.image = QImage(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height),
-                     QImage::Format_RGB888);
+    // The picture, libjpeg's memory and what the caller makes of the picture share the process's
+    // budget; libjpeg refuses its coefficient buffers (JERR_NO_BACKING_STORE) beyond its part.
+    const QSize decoded(static_cast<int>(cinfo->output_width), static_cast<int>(cinfo->output_height));
+    const std::size_t libjpeg = LibjpegMemory(cinfo);
+    const std::size_t others = bytes + (extra != nullptr ? extra(decoded, target) : 0);
+    if (!d.memory.Take(libjpeg + others)) {
+        d.errors.code = JERR_NO_BACKING_STORE;
+        return false;
+    }
+    cinfo->mem->max_memory_to_use = static_cast<long>(libjpeg);
+    PrepareWork(cinfo, d.work);
+    CheckWork(cinfo, d.work); // the output pass alone may be beyond the bound
+    // Allocate before libjpeg does.
+    d.image = QImage(decoded, QImage::Format_RGB888);
     if (d.image.isNull()) {
-        d.error.code = JERR_OUT_OF_MEMORY;
+        d.errors.code = JERR_OUT_OF_MEMORY;
         return false;
     }
     if (cmyk)
         d.cmykRow.resize(std::size_t{cinfo->output_width} * 4);
 
+    // A file of several scans is read scan by scan (libjpeg's buffered mode, which keeps the same
+    // coefficients as a plain decode), so that a decode that stops early still shows what it has.
+    const bool scans = jpeg_has_multiple_scans(cinfo) != 0;
+    cinfo->buffered_image = scans ? TRUE : FALSE;
     jpeg_start_decompress(cinfo);
     if (cinfo->output_width != static_cast<JDIMENSION>(d.image.width()) ||
         cinfo->output_height != static_cast<JDIMENSION>(d.image.height()) ||
         cinfo->output_components != (cmyk ? 4 : 3)) {
-        d.error.code = JERR_CONVERSION_NOTIMPL;
+        d.errors.code = JERR_CONVERSION_NOTIMPL;
         return false;
     }
-    while (cinfo->output_scanline < cinfo->output_height) {
-        uchar* line = d.image.scanLine(static_cast<int>(cinfo->output_scanline));
-        JSAMPROW row = cmyk ? d.cmykRow.data() : line;
-        if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
-            d.error.code = JERR_INPUT_EOF; // only a suspending source returns 0 lines
-            return false;
+    if (scans) {
+        for (;;) {
+            const int step = jpeg_consume_input(cinfo);
+            if (step == JPEG_REACHED_EOI)
+                break;
+            if (step == JPEG_SUSPENDED)
+                FailDecode(reinterpret_cast<j_common_ptr>(cinfo), JERR_INPUT_EOF); // only a suspending source
+            CheckWork(cinfo, d.work);
+            if (d.work.stop)
+                break;
         }
-        if (cmyk)
-            CmykToRgb(d.cmykRow.data(), line, cinfo->output_width, cinfo->saw_Adobe_marker != 0);
+        // The output pass is read whole and unchecked: it was paid for in advance.
+        d.work.stop = false;
+        d.work.paid = true;
+        jpeg_start_output(cinfo, cinfo->input_scan_number);
     }
-    jpeg_finish_decompress(cinfo);
+    ReadRows(d, cmyk);
+    // What follows the last row (markers up to the end of the image) is not read.
+    d.Destroy();
     return true;
 }
 
@@ -314,45 +298,12 @@ int TiffOrientation(const uchar* tiff, std::size_t size) {
     return 0;
 }
 
-// One axis of a reduction: for each target pixel, the first source pixel it covers and the share of
-// each covered source pixel, summing to one.
-struct Span {
-    int first = 0;
-    std::vector<float> weights;
-};
-
-std::vector<Span> AxisSpans(int from, int to) {
-    std::vector<Span> spans(static_cast<std::size_t>(to));
-    const double step = double(from) / to;
-    for (int i = 0; i < to; ++i) {
-        Span& span = spans[static_cast<std::size_t>(i)];
-        if (step >= 1) {
-            // Reduction: the area average over [i * step, (i + 1) * step).
-            const double begin = i * step;
-            const double end = std::min<double>((i + 1) * step, from);
-            span.first = static_cast<int>(begin);
-            for (int s = span.first; s < end; ++s)
-                span.weights.push_back(
-                    static_cast<float>((std::min<double>(s + 1, end) - std::max<double>(s, begin)) / step));
-        } else {
-            // Enlargement: linear between the two nearest source pixel centres.
-            const double centre = std::clamp((i + 0.5) * step - 0.5, 0.0, double(from - 1));
-            span.first = std::min(static_cast<int>(centre), from - 1);
-            const float right = static_cast<float>(centre - span.first);
-            span.weights.push_back(1 - right);
-            if (span.first + 1 < from)
-                span.weights.push_back(right);
-        }
-    }
-    return spans;
-}
-
 } // namespace
 
 JpegInfo ReadJpegInfo(const QByteArray& data) {
     Decoder d;
-    if (!Start(d, data))
-        RaiseJpegError(d.error.code);
+    if (!Start(d, &data, nullptr))
+        RaiseJpegError(d.errors.code);
     JpegInfo info;
     info.width = static_cast<int>(d.cinfo.image_width);
     info.height = static_cast<int>(d.cinfo.image_height);
@@ -365,8 +316,8 @@ JpegInfo ReadJpegInfo(const QByteArray& data) {
 
 QImage DecodeJpeg(const QByteArray& data, QSize target) {
     Decoder d;
-    if (!Start(d, data) || !Decode(d, target))
-        RaiseJpegError(d.error.code);
+    if (!Start(d, &data, nullptr) || !Decode(d, target, nullptr))
+        RaiseJpegError(d.errors.code);
     return std::move(d.image);
 }
 
@@ -427,81 +378,34 @@ QImage OrientPicture(const QImage& picture, int orientation) {
     }
 }
 
-QImage ReducePicture(const QImage& picture, QSize size) {
-    if (picture.isNull() || size.isEmpty())
-        return {};
-    const QImage source = picture.convertToFormat(QImage::Format_RGB888);
-    const int width = size.width();
-    const int height = size.height();
-    const std::vector<Span> columns = AxisSpans(source.width(), width);
-    const std::vector<Span> rows = AxisSpans(source.height(), height);
-    // Two passes through a buffer of floats. Its size depends on the order: across first it is the
-    // target's width by the source's height, down first the other way round. A picture of 16 x
-    // 1000000 pixels would take a gigabyte one way and kilobytes the other, so take the smaller.
-    const bool acrossFirst = std::size_t(width) * source.height() <= std::size_t(source.width()) * height;
-    const int bufferWidth = acrossFirst ? width : source.width();
-    const int bufferHeight = acrossFirst ? source.height() : height;
-    std::vector<float> buffer(std::size_t(bufferWidth) * bufferHeight * 3);
-    const auto sourceRow = [&](int y) { return source.constScanLine(y); };
-    const auto bufferRow = [&](int y) { return buffer.data() + std::size_t(y) * bufferWidth * 3; };
-    QImage result(size, QImage::Format_RGB32);
-    if (result.isNull())
-        throw EPictureError(texts::JpegError(JERR_OUT_OF_MEMORY));
-    const auto channel = [](float value) { return std::clamp(static_cast<int>(value + 0.5f), 0, 255); };
-    const auto store = [](float* out, const float* rgb) { std::copy(rgb, rgb + 3, out); };
-    const auto write = [&](QRgb* out, const float* rgb) {
-        *out = qRgb(channel(rgb[0]), channel(rgb[1]), channel(rgb[2]));
-    };
-    // One pass: each target pixel of a row (across) or column (down) from its span of input pixels.
-    const auto across = [&](auto inputRow, int lines, auto outputRow, int step, auto put) {
-        for (int y = 0; y < lines; ++y) {
-            const auto* line = inputRow(y);
-            auto* out = outputRow(y);
-            for (int x = 0; x < width; ++x) {
-                const Span& span = columns[std::size_t(x)];
-                float rgb[3] = {};
-                const auto* p = line + std::size_t(span.first) * 3;
-                for (const float w : span.weights) {
-                    for (int c = 0; c < 3; ++c)
-                        rgb[c] += w * float(p[c]);
-                    p += 3;
-                }
-                put(out + x * step, rgb);
-            }
-        }
-    };
-    const auto down = [&](auto inputRow, int columnsCount, auto outputRow, int step, auto put) {
-        std::vector<float> rgb(std::size_t(columnsCount) * 3);
-        for (int y = 0; y < height; ++y) {
-            const Span& span = rows[std::size_t(y)];
-            std::fill(rgb.begin(), rgb.end(), 0.0f);
-            for (std::size_t i = 0; i < span.weights.size(); ++i) {
-                const auto* line = inputRow(span.first + int(i));
-                const float w = span.weights[i];
-                for (std::size_t k = 0; k < rgb.size(); ++k)
-                    rgb[k] += w * float(line[k]);
-            }
-            auto* out = outputRow(y);
-            for (int x = 0; x < columnsCount; ++x)
-                put(out + x * step, rgb.data() + std::size_t(x) * 3);
-        }
-    };
-    const auto resultRow = [&](int y) { return reinterpret_cast<QRgb*>(result.scanLine(y)); };
-    if (acrossFirst) {
-        across(sourceRow, source.height(), bufferRow, 3, store);
-        down(bufferRow, width, resultRow, 1, write);
-    } else {
-        down(sourceRow, source.width(), bufferRow, 3, store);
-        across(bufferRow, height, resultRow, 1, write);
-    }
-    return result;
+namespace {
+
+// What a card's reduction and turn hold beside the decoded picture (see ReducePicture).
+std::size_t ReductionBytes(QSize decoded, QSize card) {
+    const auto w = std::size_t(card.width()), h = std::size_t(card.height());
+    const auto sw = std::size_t(decoded.width()), sh = std::size_t(decoded.height());
+    const std::size_t floats = std::min(w * sh, sw * h) + std::max(w, sw);
+    return floats * 3 * sizeof(float) + 3 * w * h * sizeof(QRgb);
 }
 
-QImage DecodeCardPicture(const QByteArray& data, QSize pixels) {
-    const int orientation = JpegOrientation(data);
+// The card from a decoder set up on its source: the decode and what is made of it hold one part of
+// the process's budget.
+QImage CardPicture(Decoder& d, const QByteArray* data, const PictureFile* file, QSize pixels) {
+    if (!Start(d, data, file))
+        RaiseJpegError(d.errors.code);
+    const int orientation = std::max(d.orientation, 1);
     // A picture stored on its side is decoded and reduced on its side, and turned when small.
     const QSize stored = orientation >= 5 ? pixels.transposed() : pixels;
-    return OrientPicture(ReducePicture(DecodeJpeg(data, stored), stored), orientation);
+    if (!Decode(d, stored, ReductionBytes))
+        RaiseJpegError(d.errors.code);
+    return OrientPicture(ReducePicture(d.image, stored), orientation);
+}
+
+} // namespace
+
+QImage DecodeCardPicture(const QByteArray& data, QSize pixels) {
+    Decoder d;
+    return CardPicture(d, &data, nullptr, pixels);
 }
 
 namespace {
@@ -527,60 +431,73 @@ bool PictureFileIdentity(const QString& path, FileIdentity* identity) {
     return true;
 }
 
-QByteArray ReadPictureFile(const QString& path, FileIdentity* identity) {
+namespace {
+
+// Opens a picture file, checked first by extension, never blocking on a pipe or device.
+void OpenPictureFile(const QString& path, PictureFile& file, FileIdentity* identity) {
     const QFileInfo info(path);
     const QString extension = info.suffix();
     if (extension.compare(QLatin1String("jpg"), Qt::CaseInsensitive) != 0 &&
         extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) != 0)
         throw EPictureError(texts::UnknownPictureExtension(extension));
-
     const auto cannotOpen = [&](int error) {
         return EPictureError(texts::CannotOpenFile(DisplayFileName(info.absoluteFilePath()),
                                                    QString::fromLocal8Bit(std::strerror(error))));
     };
-    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    file.fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file.fd < 0)
         throw cannotOpen(errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw cannotOpen(error);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        // A folder, pipe or device is no picture; reading one would fail, block or never end.
-        ::close(fd);
+    if (::fstat(file.fd, &st) != 0)
+        throw cannotOpen(errno);
+    // A folder, pipe or device is no picture; reading one would fail, block or never end.
+    if (!S_ISREG(st.st_mode))
         throw cannotOpen(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
-    }
     if (identity)
         *identity = IdentityOf(st);
-    if (st.st_size > kMaxFileBytes) {
-        ::close(fd);
-        RaiseJpegError(kTooLargeCode);
-    }
+    if (st.st_size > CurrentJpegBounds().fileBytes)
+        RaiseJpegError(kJpegTooLargeCode);
+    file.size = st.st_size;
+}
+
+} // namespace
+
+QByteArray ReadPictureFile(const QString& path, FileIdentity* identity) {
+    PictureFile file;
+    OpenPictureFile(path, file, identity);
     QByteArray data;
-    data.resize(static_cast<qsizetype>(st.st_size));
+    data.resize(static_cast<qsizetype>(file.size));
     qsizetype filled = 0;
     while (filled < data.size()) {
-        const ssize_t got = ::read(fd, data.data() + filled, static_cast<std::size_t>(data.size() - filled));
+        const ssize_t got =
+            ::read(file.fd, data.data() + filled, static_cast<std::size_t>(data.size() - filled));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw cannotOpen(error);
-        }
+        if (got < 0)
+            throw EPictureError(texts::CannotOpenFile(DisplayFileName(QFileInfo(path).absoluteFilePath()),
+                                                      QString::fromLocal8Bit(std::strerror(errno))));
         if (got == 0)
             break; // the file shrank while we read: decode what is there
         filled += got;
     }
-    ::close(fd);
     data.truncate(filled);
     return data;
 }
 
 QImage LoadPictureFile(const QString& path, QSize target) {
-    return DecodeJpeg(ReadPictureFile(path), target);
+    PictureFile file;
+    OpenPictureFile(path, file, nullptr);
+    Decoder d;
+    if (!Start(d, nullptr, &file) || !Decode(d, target, nullptr))
+        RaiseJpegError(d.errors.code);
+    return std::move(d.image);
+}
+
+QImage LoadCardPicture(const QString& path, QSize pixels, FileIdentity* identity) {
+    PictureFile file;
+    OpenPictureFile(path, file, identity);
+    Decoder d;
+    return CardPicture(d, nullptr, &file, pixels);
 }
 
 } // namespace tk

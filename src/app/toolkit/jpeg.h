@@ -1,6 +1,7 @@
 // Our JPEG decoder over libjpeg, safe on hostile files: its error manager never exits, and whatever a
-// file claims, its size, the memory of one decode and the decoding work are bounded (well under a
-// second and 150 MB on the machines we run on). Also the upright turn of camera photos (EXIF) and the
+// file claims or holds, its size, the decoding work of each decode and the memory of all decodes of
+// the process together are bounded (under a second each and 150 MB on the machines we run on; see
+// toolkit/pictures/jpeg_budget.h). Also the upright turn of camera photos (EXIF) and the
 // reduction of a photo to a small picture, for the memory game's cards and the card-set tools.
 #pragma once
 
@@ -28,7 +29,9 @@ JpegInfo ReadJpegInfo(const QByteArray& data);
 // Decodes to a 24-bit colour image (QImage::Format_RGB888). With a target size, decodes at the
 // smallest DCT scale M/8 (M = 1..8) whose result still covers the target. Grayscale and CMYK become
 // RGB. Raises EPictureError "JPEG error #%d" with libjpeg's message code, or with JERR_IMAGE_TOO_BIG
-// for a file beyond our bounds of size, memory or work.
+// for a file beyond our bounds of size or work, or JERR_NO_BACKING_STORE beyond the memory budget.
+// Waits while other decodes hold the memory it needs. A file whose coded data runs out shows what it
+// has, the rest mid grey.
 QImage DecodeJpeg(const QByteArray& data, QSize target = {});
 
 // The EXIF orientation of a JPEG (APP1 "Exif", IFD0 tag 0x0112): 1 (upright, also when there is no
@@ -65,7 +68,10 @@ bool PictureFileIdentity(const QString& path, FileIdentity* identity);
 // file as it was opened.
 QByteArray ReadPictureFile(const QString& path, FileIdentity* identity = nullptr);
 
-// ReadPictureFile, then DecodeJpeg.
+// Checks and opens the file as ReadPictureFile does, then decodes it as DecodeJpeg does, reading it
+// a chunk at a time (a file is never held whole).
 QImage LoadPictureFile(const QString& path, QSize target = {});
+// The same for DecodeCardPicture; `identity` receives the identity of the file as it was opened.
+QImage LoadCardPicture(const QString& path, QSize pixels, FileIdentity* identity = nullptr);
 
 } // namespace tk

@@ -76,16 +76,17 @@ struct PictureCache::Impl {
     Outcome Load(const QString& path, QSize pixels, qreal devicePixelRatio) {
         Outcome outcome;
         try {
-            const QByteArray data = ReadPictureFile(path, &outcome.identity);
-            outcome.read = true;
-            ++decodes;
-            outcome.picture = DecodeCardPicture(data, pixels);
+            outcome.picture = LoadCardPicture(path, pixels, &outcome.identity);
             outcome.picture.setDevicePixelRatio(devicePixelRatio);
         } catch (const EPictureError& error) {
             outcome.error = error.Text();
         } catch (const std::bad_alloc&) {
             outcome.error = texts::JpegError(JERR_OUT_OF_MEMORY);
         }
+        // The file is identified as it is opened, before it is decoded; no real file has inode 0.
+        outcome.read = outcome.identity.inode != 0;
+        if (outcome.read)
+            ++decodes;
         return outcome;
     }
 
