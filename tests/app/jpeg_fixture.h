@@ -271,4 +271,34 @@ inline QByteArray ProgressiveGiantClaim() {
     return WithClaimedSize(MakeJpeg(Fixture{.width = 16, .height = 16, .progressive = true}), 20000, 20000);
 }
 
+// Dense noise for `rows` rows, arithmetic-coded at quality 100, claiming `claimedHeight`: libjpeg
+// decodes the rows beyond the data from the zeros it stuffs in after it, each block as dear as the
+// noise has taught the decoder to expect.
+inline QByteArray TrainedArithmeticClaim(int width, int rows, int claimedHeight, Kind kind = Kind::Gray) {
+    return WithClaimedSize(MakeJpeg(Fixture{.width = width,
+                                            .height = rows,
+                                            .kind = kind,
+                                            .arithmetic = true,
+                                            .quality = 100,
+                                            .content = Content::Noise,
+                                            .sampling = {{1, 1}, {1, 1}, {1, 1}}}),
+                           width, claimedHeight);
+}
+
+// Where the nth (from 1) marker of this code lies; -1 if there is none. The coded data never holds
+// 0xFF followed by a marker code, so counting pairs is exact.
+inline qsizetype NthMarker(const QByteArray& data, unsigned char code, int nth) {
+    const char pair[] = {char(0xFF), char(code)};
+    qsizetype at = -1;
+    for (int i = 0; i < nth; ++i)
+        if ((at = data.indexOf(QByteArray(pair, 2), at + 1)) < 0)
+            return -1;
+    return at;
+}
+
+// The file with `count` copies of `bytes` inserted at `at`.
+inline QByteArray WithInserted(QByteArray data, qsizetype at, const QByteArray& bytes, int count) {
+    return data.insert(at, bytes.repeated(count));
+}
+
 } // namespace fixture
