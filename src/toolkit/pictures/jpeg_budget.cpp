@@ -144,6 +144,7 @@ boolean FillInput(j_decompress_ptr cinfo) {
         s->offset = s->size;
         s->pub.next_input_byte = kEndOfImage;
         s->pub.bytes_in_buffer = sizeof kEndOfImage;
+        s->delivered += sizeof kEndOfImage; // so that the bytes read never count less than none
         return TRUE;
     }
     s->offset += static_cast<std::int64_t>(got);
