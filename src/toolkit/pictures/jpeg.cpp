@@ -1,10 +1,10 @@
 // JPEG decoding over libjpeg. libjpeg reports fatal errors by calling error_exit, which must not
 // return: ours longjmps back to the decode routine. Between setjmp and libjpeg's calls there are no
 // C++ objects with destructors; everything that lives across the jump is owned by the caller.
-#include "app/toolkit/jpeg.h"
+#include "toolkit/pictures/jpeg.h"
 
-#include "app/toolkit/errors.h"
-#include "app/toolkit/files.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/files.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 // JPEG encoding over libjpeg. As in the decoder, libjpeg's fatal errors longjmp back here, and no
 // C++ object with a destructor lives in a frame that the jump crosses.
-#include "app/toolkit/jpeg_writer.h"
+#include "toolkit/pictures/jpeg_writer.h"
 
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
 
 #include <algorithm>
 #include <csetjmp>

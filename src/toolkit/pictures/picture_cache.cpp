@@ -2,10 +2,10 @@
 // under way are guarded by one mutex; a worker takes it only to store its result, and Get waits on the
 // condition variable for the decode of its file to end. The pictures themselves are QImages, whose
 // implicit sharing is safe across threads, so every card of one file shares one copy of the pixels.
-#include "app/toolkit/picture_cache.h"
+#include "toolkit/pictures/picture_cache.h"
 
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <QThreadPool>
 

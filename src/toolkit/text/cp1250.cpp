@@ -1,5 +1,5 @@
 // The Windows-1250 code page. The lower half is ASCII; the upper half comes from the table below.
-#include "app/toolkit/cp1250.h"
+#include "toolkit/text/cp1250.h"
 
 #include <QHash>
 

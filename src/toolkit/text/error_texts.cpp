@@ -1,5 +1,5 @@
 // The texts of the program's errors, each in one place.
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
 
 namespace tk {
 

@@ -1,7 +1,7 @@
 // The current directory and file tests, over the POSIX calls so that failures keep their errno.
-#include "app/toolkit/files.h"
+#include "toolkit/text/files.h"
 
-#include "app/toolkit/text_file.h"
+#include "toolkit/text/text_file.h"
 
 #include <QDir>
 #include <QFile>

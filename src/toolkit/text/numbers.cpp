@@ -1,7 +1,7 @@
 // Integer and real numbers as text.
-#include "app/toolkit/numbers.h"
+#include "toolkit/text/numbers.h"
 
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
 
 #include <QLocale>
 

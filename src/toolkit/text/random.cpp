@@ -1,5 +1,5 @@
 // Random numbers: a Mersenne Twister by default, replaceable by a scripted source in tests.
-#include "app/toolkit/random.h"
+#include "toolkit/text/random.h"
 
 #include <chrono>
 #include <random>

@@ -1,8 +1,8 @@
 // Text files of single-byte lines, read whole and written through an atomic replace.
-#include "app/toolkit/text_file.h"
+#include "toolkit/text/text_file.h"
 
-#include "app/toolkit/errors.h"
-#include "app/toolkit/files.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/files.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "app/toolkit/application.h"
+#include "toolkit/ui/application.h"
 
-#include "app/toolkit/controls.h"
-#include "app/toolkit/errors.h"
-#include "app/toolkit/timer.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/ui/controls.h"
+#include "toolkit/ui/timer.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>

@@ -2,10 +2,10 @@
 // listing happens once per node and at once (no watching, no background thread), and children sort
 // by bytes rather than by locale. Only the rows in view are painted; a row is found from a point by
 // one division.
-#include "app/toolkit/directory_outline.h"
+#include "toolkit/ui/directory_outline.h"
 
-#include "app/toolkit/application.h"
-#include "app/toolkit/files.h"
+#include "toolkit/text/files.h"
+#include "toolkit/ui/application.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -3,7 +3,7 @@
 // process's current directory.
 #pragma once
 
-#include "app/toolkit/controls.h"
+#include "toolkit/ui/controls.h"
 
 #include <QAbstractScrollArea>
 #include <QByteArray>

@@ -1,7 +1,7 @@
-#include "app/toolkit/timer.h"
+#include "toolkit/ui/timer.h"
 
-#include "app/toolkit/application.h"
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/ui/application.h"
 
 #include <QPointer>
 #include <QTimerEvent>

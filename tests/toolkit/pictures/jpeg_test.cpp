@@ -1,7 +1,7 @@
 // The JPEG loader on good and hostile files, made here with libjpeg's compressor (jpeg_fixture.h).
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
 #include "jpeg_fixture.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <QDir>
 #include <QFile>
@@ -429,4 +429,4 @@ void JpegTest::loadPictureFileReportsWhatCannotBeOpened() {
 }
 
 QTEST_GUILESS_MAIN(JpegTest)
-#include "toolkit_jpeg_test.moc"
+#include "jpeg_test.moc"

@@ -1,8 +1,8 @@
 // The JPEG encoder: what it writes, our decoder reads back at the same size and colours, as a
 // baseline file, whatever the picture's format.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/jpeg_writer.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/jpeg_writer.h"
+#include "toolkit/text/errors.h"
 
 #include <QtTest>
 
@@ -55,4 +55,4 @@ void JpegWriterTest::nullPictureRaises() {
 }
 
 QTEST_GUILESS_MAIN(JpegWriterTest)
-#include "toolkit_jpeg_writer_test.moc"
+#include "jpeg_writer_test.moc"

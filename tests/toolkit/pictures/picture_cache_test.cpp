@@ -1,9 +1,9 @@
 // The card picture cache: one decode per distinct file, a new decode for a changed file, upright
 // photos, and a clean picture error for every hostile file. Decodes are counted by the cache itself.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/picture_cache.h"
 #include "jpeg_fixture.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/picture_cache.h"
+#include "toolkit/text/errors.h"
 
 #include <QDir>
 #include <QFile>
@@ -385,4 +385,4 @@ void PictureCacheTest::reductionAveragesTheArea() {
 }
 
 QTEST_GUILESS_MAIN(PictureCacheTest)
-#include "toolkit_picture_cache_test.moc"
+#include "picture_cache_test.moc"

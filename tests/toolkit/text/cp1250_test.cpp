@@ -1,5 +1,5 @@
 // The Windows-1250 code page of the score files: every byte must survive a load and a save.
-#include "app/toolkit/cp1250.h"
+#include "toolkit/text/cp1250.h"
 
 #include <QtTest>
 
@@ -133,4 +133,4 @@ void Cp1250Test::typableCharacters() {
 }
 
 QTEST_GUILESS_MAIN(Cp1250Test)
-#include "toolkit_cp1250_test.moc"
+#include "cp1250_test.moc"

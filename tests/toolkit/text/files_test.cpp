@@ -1,6 +1,6 @@
 // The current directory and the file-exists test that the score table and the memory game rely on.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/files.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -154,10 +154,16 @@ void FilesTest::fileNamesKeepTheirBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
     QTest::newRow("ascii") << QByteArray("Obrazky") << "Obrazky";
-    QTest::newRow("utf-8 Czech") << QByteArray("Zv\xc3\xad\xc5\x99" "ata") << "Zvířata";
-    QTest::newRow("windows-1250 Czech") << QByteArray("Zv\xed\xf8" "ata") << "Zv\uFFFD\uFFFData";
+    QTest::newRow("utf-8 Czech") << QByteArray("Zv\xc3\xad\xc5\x99"
+                                               "ata")
+                                 << "Zvířata";
+    QTest::newRow("windows-1250 Czech") << QByteArray("Zv\xed\xf8"
+                                                      "ata")
+                                        << "Zv\uFFFD\uFFFData";
     QTest::newRow("astral utf-8") << QByteArray("\xf0\x9f\x90\xb1") << "\U0001F431";
-    QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << "a\uFFFD\uFFFDb";
+    QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf"
+                                                  "b")
+                                    << "a\uFFFD\uFFFDb";
     QTest::newRow("encoded surrogate") << QByteArray("\xed\xb2\x80") << "\uFFFD\uFFFD\uFFFD";
     QTest::newRow("cut sequence at the end") << QByteArray("x\xc5") << "x\uFFFD";
 }
@@ -180,4 +186,4 @@ void FilesTest::fileNamesKeepTheirBytes() {
 }
 
 QTEST_GUILESS_MAIN(FilesTest)
-#include "toolkit_files_test.moc"
+#include "files_test.moc"

@@ -1,6 +1,6 @@
 // Numbers as text: the score cells are read with StrToInt and the time left is shown with FloatToStr.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/numbers.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/numbers.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -194,4 +194,4 @@ int main(int argc, char** argv) {
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "toolkit_numbers_test.moc"
+#include "numbers_test.moc"

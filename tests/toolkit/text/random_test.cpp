@@ -1,5 +1,5 @@
 // Random numbers: the default source covers its range without bias, and tests can script it.
-#include "app/toolkit/random.h"
+#include "toolkit/text/random.h"
 
 #include <QtTest>
 
@@ -137,4 +137,4 @@ void RandomTest::nullSourceRestoresTheDefault() {
 }
 
 QTEST_GUILESS_MAIN(RandomTest)
-#include "toolkit_random_test.moc"
+#include "random_test.moc"

@@ -1,7 +1,7 @@
 // Text files and the texts of errors. The score files are the main user: 20 lines with CR LF, read
 // back whatever their line ends, and a failed save must never cost the old file.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/text_file.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/text_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -388,4 +388,4 @@ void TextFileTest::injectedFaultHitsOnlyTheNextWriter() {
 }
 
 QTEST_GUILESS_MAIN(TextFileTest)
-#include "toolkit_text_test.moc"
+#include "text_test.moc"

@@ -3,7 +3,7 @@
 #include "support/test_main.h"
 #include "support/test_support.h"
 
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
 
 #include <QMenuBar>
 #include <QScreen>
@@ -585,4 +585,4 @@ private slots:
 };
 
 TK_TEST_MAIN(ToolkitApplicationTest)
-#include "toolkit_application_test.moc"
+#include "application_test.moc"

@@ -1,5 +1,5 @@
 // The program takes no command-line arguments: options that Qt would act on must not reach it.
-#include "app/toolkit/application.h"
+#include "toolkit/ui/application.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -19,7 +19,7 @@ private slots:
         QCOMPARE(QGuiApplication::platformName(), QString::fromLatin1(qgetenv("QT_QPA_PLATFORM")));
         QCOMPARE(QCoreApplication::arguments().size(), 1);
         // The title still comes from the program's name.
-        QCOMPARE(tk::App().Title(), QStringLiteral("app_toolkit_arguments"));
+        QCOMPARE(tk::App().Title(), QStringLiteral("toolkit_ui_arguments"));
     }
 };
 
@@ -34,4 +34,4 @@ int main(int argc, char** argv) {
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "toolkit_arguments_test.moc"
+#include "arguments_test.moc"

@@ -3,7 +3,7 @@
 #include "support/test_main.h"
 #include "support/test_support.h"
 
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -481,4 +481,4 @@ private slots:
 };
 
 TK_TEST_MAIN(ToolkitControlsTest)
-#include "toolkit_controls_test.moc"
+#include "controls_test.moc"

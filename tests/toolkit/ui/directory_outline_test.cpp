@@ -4,8 +4,8 @@
 #include "support/test_main.h"
 #include "support/test_support.h"
 
-#include "app/toolkit/directory_outline.h"
-#include "app/toolkit/files.h"
+#include "toolkit/text/files.h"
+#include "toolkit/ui/directory_outline.h"
 
 #include <QDir>
 #include <QFile>
@@ -413,4 +413,4 @@ void DirectoryOutlineTest::starStopsAtItsBounds() {
 }
 
 TK_TEST_MAIN(DirectoryOutlineTest)
-#include "toolkit_directory_outline_test.moc"
+#include "directory_outline_test.moc"

@@ -3,7 +3,7 @@
 #include "support/test_main.h"
 #include "support/test_support.h"
 
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
 
 #include <QPointer>
 #include <QTest>
@@ -242,4 +242,4 @@ private slots:
 };
 
 TK_TEST_MAIN(ToolkitTimerTest)
-#include "toolkit_timer_test.moc"
+#include "timer_test.moc"
