@@ -4,10 +4,10 @@
 // processor time and peak resident memory are its own, and the worst deals, the cache's two workers
 // on a folder of such files. `jpeg_bench hostile` runs the files alone, `jpeg_bench only NAME` one
 // of them, `jpeg_bench write NAME PATH` writes one out.
-#include "../tests/app/jpeg_fixture.h"
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/picture_cache.h"
+#include "../tests/toolkit/pictures/jpeg_fixture.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/picture_cache.h"
+#include "toolkit/text/errors.h"
 
 #include <QCoreApplication>
 #include <QDir>

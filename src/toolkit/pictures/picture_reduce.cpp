@@ -1,6 +1,6 @@
 // The reduction of a decoded photo to a card: an area average in two passes, one per axis.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <algorithm>
 #include <cstddef>
