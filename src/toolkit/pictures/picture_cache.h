@@ -1,7 +1,8 @@
 // Pictures at a fixed small size (a card) from picture files: decoded at the smallest DCT scale
 // that still covers the size in device pixels, turned upright, reduced to that size by area
 // averaging, and kept by the file's identity, so that a later request for the unchanged file is
-// served from memory. The files of a deal are decoded ahead on two worker threads of its own.
+// served from memory. The files of a deal are decoded ahead on two worker threads of its own, each
+// file read a chunk at a time; two large decodes take turns within the process's one budget.
 #pragma once
 
 #include <QImage>
