@@ -9,8 +9,8 @@
 #include "memory/memory_form.h"
 #include "scores/score_form.h"
 
-void StartDecodingPictures() {
-    PrefetchFirePictures();
+void StartDecodingPictures(const tk::Application& app) {
+    PrefetchFirePictures(app.ScreenPixelRatio());
 }
 
 void CreateForms(tk::Application& app) {
