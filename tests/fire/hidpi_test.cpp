@@ -19,6 +19,23 @@ constexpr qreal kScreenRatio = 2;
 // picture drawn blown up would differ by nothing.
 constexpr double kDetailMeanDifference = 1.0;
 
+// One image control of each kind: a house, a window or door on fire, a thumbnail.
+const struct {
+    const char* name;
+    tk::TImage* TForm2::*control;
+    const char* picture;
+} kShown[] = {
+    {"family house", &TForm2::rd, "rd"},
+    {"villa", &TForm2::vila, "vila"},
+    {"block of flats", &TForm2::panelak, "panelak"},
+    {"family house's door on fire", &TForm2::rdd, "rdd"},
+    {"villa's dormer on fire", &TForm2::vphs, "vphs"},
+    {"block of flats' window on fire", &TForm2::pao11, "pao_a"},
+    {"thumbnail of the family house", &TForm2::Image1, "thumb_rd"},
+    {"thumbnail of the villa", &TForm2::Image2, "thumb_vila"},
+    {"thumbnail of the block of flats", &TForm2::Image3, "thumb_panelak"},
+};
+
 // Mean difference per channel over the part of the picture both images hold.
 double MeanDifference(const QImage& a, const QImage& b) {
     const int width = std::min(a.width(), b.width());
@@ -80,47 +97,20 @@ void HidpiTest::pictureSetFollowsTheDevicePixelRatio() {
 }
 
 void HidpiTest::sharpPictureFillsItsImageAtLayoutSize_data() {
-    QTest::addColumn<QString>("image");
-    QTest::addColumn<QString>("picture");
-    QTest::newRow("family house") << "rd"
-                                  << "rd";
-    QTest::newRow("villa") << "vila"
-                           << "vila";
-    QTest::newRow("block of flats") << "panelak"
-                                    << "panelak";
-    QTest::newRow("family house's door on fire") << "rdd"
-                                                 << "rdd";
-    QTest::newRow("villa's dormer on fire") << "vphs"
-                                            << "vphs";
-    QTest::newRow("block of flats' window on fire") << "pao11"
-                                                    << "pao_a";
-    QTest::newRow("thumbnail of the family house") << "Image1"
-                                                   << "thumb_rd";
-    QTest::newRow("thumbnail of the villa") << "Image2"
-                                            << "thumb_vila";
-    QTest::newRow("thumbnail of the block of flats") << "Image3"
-                                                     << "thumb_panelak";
+    QTest::addColumn<int>("row");
+    for (int row = 0; row < int(std::size(kShown)); ++row)
+        QTest::newRow(kShown[row].name) << row;
 }
 
 // What the image control shows is the 2x picture pixel for pixel, cut at the control's layout size,
 // not the 1x picture blown up: drawn at twice its size, or from the 1x set, it would not match.
 void HidpiTest::sharpPictureFillsItsImageAtLayoutSize() {
-    QFETCH(QString, image);
-    QFETCH(QString, picture);
+    QFETCH(int, row);
+    const QString picture = QLatin1String(kShown[row].picture);
     fire::Round() = {};
     TForm2 form;
     testing::ShowAndExpose(&form);
-    QCOMPARE(form.devicePixelRatioF(), kScreenRatio);
-    tk::TImage* control = form.Hotspot(image);
-    const struct {
-        const char* name;
-        tk::TImage* TForm2::*control;
-    } named[] = {{"rd", &TForm2::rd},         {"vila", &TForm2::vila},     {"panelak", &TForm2::panelak},
-                 {"Image1", &TForm2::Image1}, {"Image2", &TForm2::Image2}, {"Image3", &TForm2::Image3}};
-    for (const auto& entry : named)
-        if (image == QLatin1String(entry.name))
-            control = form.*entry.control;
-    QVERIFY(control != nullptr);
+    tk::TImage* control = form.*kShown[row].control;
     control->SetVisible(true);
 
     const QImage shown = control->grab().toImage();
