@@ -1,11 +1,11 @@
 // Pictures at device resolution: which set of the fire game's pictures a screen's device pixel
 // ratio gets, and that on a screen of twice the layout's pixels the fire window draws the sharp set
 // at the layout's size. Runs on a screen scaled by 2.
-#include "app/toolkit/application.h"
 #include "fire/art/fire_pictures.h"
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "support/test_support.h"
+#include "toolkit/ui/application.h"
 
 #include <QTest>
 
