@@ -2,8 +2,8 @@
 #include "toolkit/ui/application.h"
 
 int main(int argc, char** argv) {
-    // The pictures decode on a worker thread while the application object and the windows are made.
-    StartDecodingPictures();
     tk::Application app(argc, argv);
+    // The pictures decode on a worker thread while the windows are made.
+    StartDecodingPictures(app);
     return RunProgram(app);
 }

@@ -8,8 +8,8 @@
 #include "scores/score_form.h"
 #include "toolkit/ui/application.h"
 
-void StartDecodingPictures() {
-    PrefetchFirePictures();
+void StartDecodingPictures(const tk::Application& app) {
+    PrefetchFirePictures(app.ScreenPixelRatio());
 }
 
 void CreateForms(tk::Application& app) {

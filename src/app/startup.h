@@ -5,9 +5,10 @@ namespace tk {
 class Application;
 }
 
-// Starts decoding the fire game's embedded pictures on a worker thread; the fire game window waits
-// for them as it is built, and a picture that fails still fails there, at start-up.
-void StartDecodingPictures();
+// Starts decoding the fire game's embedded pictures, the set for the screen the windows open on,
+// on a worker thread; the fire game window waits for them as it is built, and a picture that fails
+// still fails there, at start-up. Needs the application object: the screen decides the set.
+void StartDecodingPictures(const tk::Application& app);
 
 // Creates TForm2, TForm1, TForm3, TForm4 and TForm5 in that order and sets Form1..Form5.
 void CreateForms(tk::Application& app);

@@ -47,10 +47,27 @@ int SlotOf(HouseId id) {
     return static_cast<int>(id) - 1;
 }
 
-// Pictures are drawn unscaled from the image's top-left corner and cut at its edges.
 void PlaceImage(tk::TImage* image, const HotspotArt& art) {
     image->SetBounds(art.left, art.top, art.width, art.height);
-    image->SetPicture(FirePicture(QLatin1String(art.picture)));
+}
+
+// Pictures are drawn unscaled from the image's top-left corner and cut at its edges; each carries
+// the window's device pixel ratio, so a hi-DPI screen shows the sharp set at the same size. They
+// are set once every control is made: until then the start-up batch decodes on its worker.
+void LoadPictures(TForm2& form) {
+    const qreal ratio = form.devicePixelRatioF();
+    const auto load = [ratio](tk::TImage* image, const char* picture) {
+        image->SetPicture(FirePicture(QLatin1String(picture), ratio));
+    };
+    for (const HouseWiring& wiring : kHouseWirings)
+        load(form.*wiring.background, fire::ArtOf(wiring.house).background.picture);
+    const auto layouts = fire::HotspotLayouts();
+    for (std::size_t i = 0; i < layouts.size(); ++i)
+        load(form.*kHotspotWirings[i].control,
+             fire::ArtOf(layouts[i].house).hotspots[static_cast<std::size_t>(layouts[i].index)].picture);
+    load(form.Image1, fire::ArtOf(HouseId::FamilyHouse).thumbnail);
+    load(form.Image2, fire::ArtOf(HouseId::Villa).thumbnail);
+    load(form.Image3, fire::ArtOf(HouseId::Block).thumbnail);
 }
 
 } // namespace
@@ -84,6 +101,7 @@ TForm2::TForm2(tk::TForm* owner) : tk::TForm(owner) {
     BuildNextRoundPanel();
     BuildGameOverPanel();
     BuildStartPanel();
+    LoadPictures(*this);
 }
 
 TForm2::House& TForm2::HouseOf(HouseId id) {
@@ -205,15 +223,14 @@ void TForm2::BuildStartPanel() {
     GroupBox1->SetFontHeight(kTitleFontHeight);
     GroupBox1->SetCaption(QStringLiteral("Vyber si dům"));
 
-    auto makeThumb = [&](int left, HouseId house) {
+    auto makeThumb = [&](int left) {
         auto* image = new tk::TImage(GroupBox1);
         image->SetBounds(left, 40, 185, 161);
-        image->SetPicture(FirePicture(QLatin1String(fire::ArtOf(house).thumbnail)));
         return image;
     };
-    Image1 = makeThumb(32, HouseId::FamilyHouse);
-    Image2 = makeThumb(272, HouseId::Villa);
-    Image3 = makeThumb(512, HouseId::Block);
+    Image1 = makeThumb(32);
+    Image2 = makeThumb(272);
+    Image3 = makeThumb(512);
 
     auto makeRadio = [&](int left) {
         auto* radio = new tk::TRadioButton(GroupBox1);

@@ -182,20 +182,23 @@ void PicturesTest::prefetchedPictureIsItsFileDecodedOnce() {
     QCOMPARE(FirePicture(name).constBits(), picture.constBits());
 }
 
+// Both sets: the pictures at the layout's size, and the hi-DPI ones at twice that size.
 void PicturesTest::decodesAtItsSizeAsBaselineColourJpeg() {
     QFETCH(QString, name);
     QFETCH(QSize, size);
-    const QImage picture = FirePicture(name);
-    QCOMPARE(picture.size(), size);
+    for (const int scale : {1, 2}) {
+        const QImage picture = FirePicture(name, scale);
+        QCOMPARE(picture.size(), size * scale);
 
-    QFile file(QStringLiteral(":/fire/%1.jpg").arg(name));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const tk::JpegInfo info = tk::ReadJpegInfo(file.readAll());
-    QCOMPARE(QSize(info.width, info.height), size);
-    QCOMPARE(info.components, 3);
-    QCOMPARE(info.bitsPerSample, 8);
-    QVERIFY(!info.progressive);
-    QVERIFY(!info.arithmetic);
+        QFile file(QString::fromLatin1(scale == 1 ? ":/fire/%1.jpg" : ":/fire/2x/%1.jpg").arg(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const tk::JpegInfo info = tk::ReadJpegInfo(file.readAll());
+        QCOMPARE(QSize(info.width, info.height), size * scale);
+        QCOMPARE(info.components, 3);
+        QCOMPARE(info.bitsPerSample, 8);
+        QVERIFY(!info.progressive);
+        QVERIFY(!info.arithmetic);
+    }
 }
 
 // The picture tools cut and check the pictures by this table.
@@ -216,6 +219,8 @@ void PicturesTest::nothingElseIsEmbedded() {
         expected << QString::fromLatin1(entry.name) + QStringLiteral(".jpg");
     expected.sort();
     QCOMPARE(QDir(QStringLiteral(":/fire")).entryList(QDir::Files, QDir::Name), expected);
+    QCOMPARE(QDir(QStringLiteral(":/fire/2x")).entryList(QDir::Files, QDir::Name), expected);
+    QCOMPARE(QDir(QStringLiteral(":/fire")).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"2x"});
 }
 
 // rdhl shows rddp's picture and has none of its own.

@@ -7,17 +7,30 @@
 
 #include <span>
 
+// Which set of pictures a screen gets: the set at the layout's size where a layout pixel is one
+// device pixel, and otherwise the set drawn at twice that size, smoothly scaled to the screen's
+// ratio unless that is 2. The pictures then carry that device pixel ratio, so they are drawn at the
+// layout's size with the screen's detail, and layout and hit testing stay in layout pixels.
+struct FirePictureSet {
+    int scale;   // 1 or 2: which set is decoded
+    qreal ratio; // the device pixel ratio the pictures carry
+    bool operator==(const FirePictureSet&) const = default;
+};
+FirePictureSet FirePictureSetFor(qreal devicePixelRatio);
+
 // Picture names: houses "rd", "vila", "panelak"; thumbnails "thumb_rd", "thumb_vila",
 // "thumb_panelak"; hotspot pictures "rdd", "rddl", "rddp" (also shown by rdhl), "rdhp", the eight
 // villa hotspots by their image names, and the four block-of-flats window pictures "pao_a" (pao1,
 // pao8, pao11, pao12), "pao_b" (pao2, pao7, pao9), "pao_c" (pao3, pao6), "pao_d" (pao4, pao5, pao10).
+// The picture is the one for a window of that device pixel ratio (see FirePictureSetFor).
 // Raises tk::EPictureError for an unknown name or a picture that does not decode.
-QImage FirePicture(const QString& name);
+QImage FirePicture(const QString& name, qreal devicePixelRatio = 1);
 
-// Starts decoding every embedded picture on a worker thread, so that start-up can build its windows
-// meanwhile; FirePicture then waits for that batch instead of decoding. Each picture is still decoded
-// once, and one that fails still fails at its first FirePicture. Later calls do nothing.
-void PrefetchFirePictures();
+// Starts decoding every embedded picture of the set for that device pixel ratio on a worker
+// thread, so that start-up can build its windows meanwhile; FirePicture then waits for that batch
+// instead of decoding. Each picture is still decoded once, and one that fails still fails at its
+// first FirePicture. Later calls do nothing.
+void PrefetchFirePictures(qreal devicePixelRatio = 1);
 
 // An image control on a house panel and the picture it shows. The picture is drawn at its natural
 // size from the image's top-left corner and cut at the image's edges.

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWindow>
 
 #include <cstdio>
@@ -139,6 +140,11 @@ Application::~Application() {
 
 Application* Application::Instance() {
     return qobject_cast<Application*>(QCoreApplication::instance());
+}
+
+qreal Application::ScreenPixelRatio() const {
+    const QScreen* screen = primaryScreen();
+    return screen != nullptr ? screen->devicePixelRatio() : 1.0;
 }
 
 QString Application::TitleFromProgramName(const QString& programPath) {

@@ -66,6 +66,10 @@ public:
     QString Title() const { return title_; }
     static QString TitleFromProgramName(const QString& programPath);
 
+    // Device pixels per layout pixel on the screen a new window opens on (the primary screen), as
+    // a window reports it before it is shown: pictures can be decoded for it before windows exist.
+    qreal ScreenPixelRatio() const;
+
     // Creates a form owned by the application; the first one created becomes the main form.
     template <typename Form, typename... Args> Form* CreateForm(Form*& reference, Args&&... args) {
         auto form = std::make_unique<Form>(std::forward<Args>(args)...);
