@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -273,7 +274,8 @@ void MemoryGameTest::refusingTheDialogChangesNothing() {
         Deal(harness, Folder("obrazky"), PairsSideBySide());
     const auto cards = Form4->findChildren<tk::TImage*>().size();
     const std::size_t tableLength = Memory().CardBacks.size();
-    harness.Script({0});
+    // A whole deal's draws, so that a deal which ignored the refusal would end, and fail below.
+    harness.Script(DrawsFor(PairsSideBySide()));
     AnswerDialog(Folder("bez obliceju"), false);
     Form4->Nov1->Action()->trigger();
     QCOMPARE(QSize(Form4->OuterWidth(), Form4->OuterHeight()), outer);
@@ -495,6 +497,11 @@ void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook() {
         tk::App().SetDialogs(std::make_unique<ModalBoxes>());
         WhenModal([&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            // Closed in any case, so that a press dropped after the look fails the test, not hangs it.
+            const auto closeAnyway = qScopeGuard([box] {
+                if (box != nullptr && box->isVisible())
+                    box->done(0);
+            });
             QVERIFY(box != nullptr && QTest::qWaitForWindowExposed(box));
             QAbstractButton* ok = box->button(QMessageBox::Ok);
             const QPoint at = ok->mapTo(box, ok->rect().center());
@@ -502,20 +509,26 @@ void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook() {
             droppedDuringLook = box->isVisible();
             harness.Advance(kLookTime); // timers tick inside the box's loop
             QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+            passedAfterLook = !box->isVisible();
         });
         tk::App().ShowMessage(kFailed);
-        passedAfterLook = true; // the box closed by the second press
     } else {
         harness.Script(DrawsFor(PairsSideBySide()));
         WhenModal([&] {
+            // Refused by its close box in any case, so that a dropped press fails the test, not hangs it.
+            const auto closeAnyway = qScopeGuard([] {
+                if (Form5->ModalResult() == 0)
+                    Form5->windowHandle()->close();
+            });
             QVERIFY(QTest::qWaitForWindowExposed(Form5));
             testing::Click(Form5->Button1);
-            droppedDuringLook = Form5->InModalShow();
+            droppedDuringLook = Form5->ModalResult() == 0;
             harness.Advance(kLookTime);
             testing::Click(Form5->Button1);
+            passedAfterLook = Form5->ModalResult() == 1;
         });
         Form4->Nov1->Action()->trigger();
-        passedAfterLook = Form5->ModalResult() == 1 && board.backs[1] != Memory().CardBacks[1];
+        passedAfterLook = passedAfterLook && board.backs[1] != Memory().CardBacks[1];
     }
     QVERIFY(droppedDuringLook);
     QVERIFY(passedAfterLook);
