@@ -86,18 +86,30 @@ void WhenModal(std::function<void()> action) {
     QTimer::singleShot(0, qApp, std::move(action));
 }
 
+enum class Answer {
+    Ok,       // "OK" clicked
+    OkByKey,  // the space bar on "OK": keys pass during the look, presses do not
+    CloseBox, // refused by the close box
+};
+
 // Answers the folder dialog that "Nová" opens as the player would: selects the folder in its tree
 // and presses "OK", or closes the window by its close box.
-void AnswerDialog(const QString& folder, bool confirm = true) {
-    WhenModal([folder, confirm] {
+void AnswerDialog(const QString& folder, Answer answer = Answer::Ok) {
+    WhenModal([folder, answer] {
+        // Refused if "OK" did not close it, so that a dropped press fails the test instead of hanging it.
+        const auto closeAnyway = qScopeGuard([] {
+            if (Form5->ModalResult() == 0)
+                Form5->windowHandle()->close();
+        });
         QVERIFY(Form5->InModalShow());
         Form5->DirectoryOutline1->SetDirectory(folder);
-        if (!confirm) {
-            Form5->windowHandle()->close();
+        if (answer == Answer::CloseBox)
             return;
-        }
         QVERIFY(QTest::qWaitForWindowExposed(Form5));
-        testing::Click(Form5->Button1);
+        if (answer == Answer::OkByKey)
+            QTest::keyClick(Form5->Button1, Qt::Key_Space);
+        else
+            testing::Click(Form5->Button1);
     });
 }
 
@@ -125,6 +137,30 @@ public:
     }
     void ShowError(const QString& text, const QString& title) override { ShowMessage(text, title); }
 };
+
+// Recorded message boxes that run a step of the test while each is open.
+class SteppingDialogs : public testing::RecordingDialogs {
+public:
+    explicit SteppingDialogs(std::function<void()> step) : step_(std::move(step)) {}
+    void ShowMessage(const QString& text, const QString& title) override {
+        RecordingDialogs::ShowMessage(text, title);
+        step_();
+    }
+
+private:
+    std::function<void()> step_;
+};
+
+SteppingDialogs* InstallSteppingDialogs(std::function<void()> step) {
+    auto dialogs = std::make_unique<SteppingDialogs>(std::move(step));
+    SteppingDialogs* installed = dialogs.get();
+    tk::App().SetDialogs(std::move(dialogs));
+    return installed;
+}
+
+int CardsOnTheWindow() {
+    return static_cast<int>(Form4->findChildren<TMujImage*>().size());
+}
 
 // The cards of one deal, kept after later deals take over the tables.
 struct Board {
@@ -171,6 +207,8 @@ private slots:
     void picturesComeFromTheChosenFolderByPlainNumber();
     void everyFailedPictureGivesOneMessage_data();
     void everyFailedPictureGivesOneMessage();
+    void eachMessageIsClosedBeforeTheDealGoesOn_data();
+    void eachMessageIsClosedBeforeTheDealGoesOn();
     void clickingTheFaceUpFirstCardAgainDoesNothing();
     void aPairVanishesAtItsSecondClick();
     void anUnlikePairIsLookedAtForTwoSeconds();
@@ -180,6 +218,8 @@ private slots:
     void aCardWithoutAPartnerNeverVanishes();
     void turnsThatMixDeals_data();
     void turnsThatMixDeals();
+    void aLookRunsOnThroughANewDeal_data();
+    void aLookRunsOnThroughANewDeal();
     void theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook_data();
     void theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook();
     void konecEndsTheProgramWhileTheFireWindowIsOpen();
@@ -276,7 +316,7 @@ void MemoryGameTest::refusingTheDialogChangesNothing() {
     const std::size_t tableLength = Memory().CardBacks.size();
     // A whole deal's draws, so that a deal which ignored the refusal would end, and fail below.
     harness.Script(DrawsFor(PairsSideBySide()));
-    AnswerDialog(Folder("bez obliceju"), false);
+    AnswerDialog(Folder("bez obliceju"), Answer::CloseBox);
     Form4->Nov1->Action()->trigger();
     QCOMPARE(QSize(Form4->OuterWidth(), Form4->OuterHeight()), outer);
     QCOMPARE(Form4->findChildren<tk::TImage*>().size(), cards);
@@ -405,6 +445,32 @@ void MemoryGameTest::everyFailedPictureGivesOneMessage() {
     QCOMPARE(board.backs[kCards]->CardIndex, std::uint8_t(kCards));
     QCOMPARE(board.faces[13]->Picture().isNull(), messages > 0);
     QCOMPARE(board.faces[12]->Picture().isNull(), messages >= 18);
+}
+
+// cards: how many cards of the deal lie on the window when each message box is shown.
+void MemoryGameTest::eachMessageIsClosedBeforeTheDealGoesOn_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("cards");
+    QStringList backAndFace;
+    QStringList faces;
+    for (int k = 1; k <= kCards; ++k) {
+        backAndFace << QString::number(k) << QString::number(k);
+        faces << QString::number(k);
+    }
+    QTest::newRow("no znak.jpg: the back's message, then the face's") << "prazdna" << backAndFace.join(' ');
+    QTest::newRow("no faces: one message per card") << "bez obliceju" << faces.join(' ');
+    QTest::newRow("7.jpg of zero bytes: cards 13 and 14") << "nula bajtu"
+                                                          << "13 14";
+}
+void MemoryGameTest::eachMessageIsClosedBeforeTheDealGoesOn() {
+    QFETCH(QString, folder);
+    QFETCH(QString, cards);
+    testing::Harness harness;
+    const int before = CardsOnTheWindow();
+    QStringList seen;
+    InstallSteppingDialogs([&] { seen << QString::number(CardsOnTheWindow() - before); });
+    Deal(harness, Folder(folder), PairsSideBySide());
+    QCOMPARE(seen.join(' '), cards);
 }
 
 void MemoryGameTest::clickingTheFaceUpFirstCardAgainDoesNothing() {
@@ -623,6 +689,57 @@ void MemoryGameTest::turnsThatMixDeals() {
     QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(0));
     QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
     QVERIFY(harness.dialogs->errors.isEmpty());
+}
+
+// Board A's look (cards 1 and 3 face up) runs on while "Nová" deals board B. The timer shows the
+// backs the tables name when it fires: inside a message box of the deal, card 3 is still A's.
+void MemoryGameTest::aLookRunsOnThroughANewDeal_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("tickInABox");
+    QTest::addColumn<bool>("a3FaceDown");
+    QTest::newRow("Timer1 fires in the deal's first message box") << "bez obliceju" << true << true;
+    QTest::newRow("the look ends after the new deal") << "obrazky" << false << false;
+}
+void MemoryGameTest::aLookRunsOnThroughANewDeal() {
+    QFETCH(QString, folder);
+    QFETCH(bool, tickInABox);
+    QFETCH(bool, a3FaceDown);
+    testing::Harness harness;
+    const Board a = Deal(harness, Folder("obrazky"), PairsSideBySide());
+    BeginLook(a);
+    int busyInTheBox = -1;
+    SteppingDialogs* dialogs = InstallSteppingDialogs([&] {
+        if (tickInABox && busyInTheBox < 0) {
+            harness.Advance(kLookTime);
+            busyInTheBox = MemoryTurn().Busy;
+        }
+    });
+    harness.Script(DrawsFor(PairsSideBySide()));
+    AnswerDialog(Folder(folder), Answer::OkByKey);
+    Form4->Nov1->Action()->trigger();
+    DeleteReleased();
+    const Board b{Memory().CardFaces, Memory().CardBacks};
+    QVERIFY(b.backs[kCards] != nullptr && b.backs[1] != a.backs[1]);
+    QCOMPARE(QSize(Form4->OuterWidth(), Form4->OuterHeight()), QSize(622, 430));
+    if (tickInABox) {
+        QCOMPARE(busyInTheBox, 0);
+    } else {
+        // The deal left the look running: presses on the new board are still dropped.
+        QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
+        testing::Click(b.backs[5]);
+        QVERIFY(b.backs[5]->Visible());
+        harness.Advance(kLookTime);
+    }
+    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
+    QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(0));
+    QVERIFY(!Form4->Timer1->Enabled());
+    // A1 is no longer in the tables, so it stays face up beneath B1.
+    QVERIFY(!a.backs[1]->Visible());
+    QCOMPARE(a.backs[3]->Visible(), a3FaceDown);
+    QVERIFY(b.backs[1]->Visible() && b.backs[3]->Visible());
+    testing::Click(b.backs[5]);
+    QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(5));
+    QVERIFY(dialogs->errors.isEmpty());
 }
 
 void MemoryGameTest::theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook_data() {
