@@ -25,6 +25,8 @@ private slots:
     void joinPath();
     void fileNamesKeepTheirBytes_data();
     void fileNamesKeepTheirBytes();
+    void aRemovedCurrentDirKeepsItsPath_data();
+    void aRemovedCurrentDirKeepsItsPath();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -154,10 +156,16 @@ void FilesTest::fileNamesKeepTheirBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
     QTest::newRow("ascii") << QByteArray("Obrazky") << "Obrazky";
-    QTest::newRow("utf-8 Czech") << QByteArray("Zv\xc3\xad\xc5\x99" "ata") << "Zvířata";
-    QTest::newRow("windows-1250 Czech") << QByteArray("Zv\xed\xf8" "ata") << "Zv\uFFFD\uFFFData";
+    QTest::newRow("utf-8 Czech") << QByteArray("Zv\xc3\xad\xc5\x99"
+                                               "ata")
+                                 << "Zvířata";
+    QTest::newRow("windows-1250 Czech") << QByteArray("Zv\xed\xf8"
+                                                      "ata")
+                                        << "Zv\uFFFD\uFFFData";
     QTest::newRow("astral utf-8") << QByteArray("\xf0\x9f\x90\xb1") << "\U0001F431";
-    QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf" "b") << "a\uFFFD\uFFFDb";
+    QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf"
+                                                  "b")
+                                    << "a\uFFFD\uFFFDb";
     QTest::newRow("encoded surrogate") << QByteArray("\xed\xb2\x80") << "\uFFFD\uFFFD\uFFFD";
     QTest::newRow("cut sequence at the end") << QByteArray("x\xc5") << "x\uFFFD";
 }
@@ -177,6 +185,25 @@ void FilesTest::fileNamesKeepTheirBytes() {
     QCOMPARE(tk::GetCurrentDir(), path);
     tk::SetCurrentDir(QStringLiteral("inner"));
     QCOMPARE(tk::GetCurrentDir(), path + QStringLiteral("/inner"));
+}
+
+// A folder removed while it is the current directory: its path is still the current directory, so
+// the card back is looked for there and is missing, rather than read from the root as "/znak.jpg".
+void FilesTest::aRemovedCurrentDirKeepsItsPath_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("a plain name") << QByteArray("gone");
+    QTest::newRow("a Windows-1250 name") << QByteArray("Zv\xed\xf8");
+    QTest::newRow("ending in the kernel's own mark") << QByteArray("x (deleted)");
+}
+
+void FilesTest::aRemovedCurrentDirKeepsItsPath() {
+    QFETCH(QByteArray, name);
+    const QByteArray folder = QFile::encodeName(root_) + "/sub/" + name;
+    QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+    const QString path = tk::DecodeFileName(folder);
+    tk::SetCurrentDir(path);
+    QVERIFY(::rmdir(folder.constData()) == 0);
+    QCOMPARE(tk::GetCurrentDir(), path);
 }
 
 QTEST_GUILESS_MAIN(FilesTest)
