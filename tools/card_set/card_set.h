@@ -36,7 +36,7 @@ struct Output {
 // Reads the command line ("--force", SOURCE, TARGET); false, with a message, when it is not one.
 bool ParseArguments(const QStringList& arguments, Options* options, const Output& out);
 
-// Makes the set. Nothing in TARGET is touched unless all 23 pictures are ready.
+// Makes the set: all of it or, when anything fails, nothing (TARGET is as it was).
 Status MakeCardSet(const Options& options, const Output& out);
 
 // The usage text.

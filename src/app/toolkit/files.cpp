@@ -141,6 +141,19 @@ QString RemovedCurrentDir() {
 
 } // namespace
 
+QString EscapedFileName(const QString& name) {
+    QString shown;
+    shown.reserve(name.size());
+    for (const QChar c : name) {
+        if (IsEscapedByte(c.unicode()))
+            shown += QStringLiteral("\\x") +
+                     QStringLiteral("%1").arg(c.unicode() - kEscapeBase, 2, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 QString GetCurrentDir() {
     // getcwd keeps the bytes; QDir::currentPath would turn a name that is not UTF-8 into "?".
     QByteArray buffer(4096, Qt::Uninitialized);
