@@ -7,6 +7,7 @@
 #include "card_set.h"
 #include "support/test_main.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -104,6 +105,8 @@ class CardSetTest : public QObject {
 private slots:
     void rules_data();
     void rules();
+    void skippedPhotosSayWhatIsWrong_data();
+    void skippedPhotosSayWhatIsWrong();
     void aFailedRunLeavesNothing_data();
     void aFailedRunLeavesNothing();
 };
@@ -260,6 +263,68 @@ void CardSetTest::rules() {
     QCOMPARE(back.readAll(), builtIn.readAll());
     QCOMPARE(QDir(target).entryList(QDir::Files).size(),
              cardset::kPictureCount + 1); // no temporary files left
+}
+
+// The first photo is a bad one of each kind; the message names it and says in Czech what is wrong,
+// with libjpeg's or the system's own text only when asked for.
+void CardSetTest::skippedPhotosSayWhatIsWrong_data() {
+    QTest::addColumn<QString>("bad");
+    QTest::addColumn<bool>("verbose");
+    QTest::addColumn<QString>("message");
+    const QString skip = QStringLiteral("Přeskakuji „a.jpg“: ");
+    QTest::newRow("a PNG") << "png" << false << skip + "není to obrázek JPEG.";
+    QTest::newRow("an empty file") << "empty" << false << skip + "není to obrázek JPEG.";
+    QTest::newRow("damaged") << "damaged" << false << skip + "obrázek je poškozený.";
+    QTest::newRow("65500 x 65500 claimed")
+        << "huge" << false << skip + "obrázek je příliš velký, nelze ho přečíst.";
+    QTest::newRow("a link to nothing") << "link" << false << skip + "soubor nelze přečíst.";
+    QTest::newRow("--verbose: libjpeg's own text")
+        << "png" << true << skip + "není to obrázek JPEG. (Not a JPEG file: starts with 0x89 0x50)";
+    QTest::newRow("--verbose: the system's own text")
+        << "link" << true << skip + "soubor nelze přečíst. (No such file or directory)";
+}
+
+void CardSetTest::skippedPhotosSayWhatIsWrong() {
+    QFETCH(QString, bad);
+    QFETCH(bool, verbose);
+    QFETCH(QString, message);
+    QTemporaryDir scratch;
+    const QString source = scratch.filePath(QStringLiteral("fotky"));
+    QVERIFY(QDir().mkpath(source));
+    // 22 good photos after the bad one: one too few, so that the run ends without writing.
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    for (int i = 1; i < cardset::kPictureCount; ++i)
+        Write(source + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), tk::EncodeJpeg(small, 90));
+    const QString path = source + QStringLiteral("/a.jpg");
+    QByteArray jpeg = tk::EncodeJpeg(small, 90);
+    if (bad == QLatin1String("png")) {
+        QBuffer png;
+        QVERIFY(png.open(QIODevice::WriteOnly) && small.save(&png, "PNG"));
+        Write(path, png.data());
+    } else if (bad == QLatin1String("empty")) {
+        Write(path, {});
+    } else if (bad == QLatin1String("damaged")) {
+        Write(path, jpeg.left(2) + QByteArray(600, 'x'));
+    } else if (bad == QLatin1String("huge")) {
+        const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+        QVERIFY(frame > 0);
+        for (const int at : {5, 7}) // height, then width
+            jpeg[frame + at] = char(0xFF), jpeg[frame + at + 1] = char(0xDC);
+        Write(path, jpeg);
+    } else {
+        QVERIFY(QFile::link(source + QStringLiteral("/nothing.jpg"), path));
+    }
+
+    cardset::Options options;
+    QStringList complaints;
+    const cardset::Output out{[](const QString&) {}, [&](const QString& text) { complaints << text; }};
+    QStringList arguments{source, scratch.filePath(QStringLiteral("karty"))};
+    if (verbose)
+        arguments.prepend(QStringLiteral("--verbose"));
+    QVERIFY(cardset::ParseArguments(arguments, &options, out));
+    QCOMPARE(int(cardset::MakeCardSet(options, out)), int(cardset::kTooFewPhotos));
+    QCOMPARE(complaints.value(0), message);
 }
 
 // A full disk, or a file size limit where the disk cannot be mounted: both fail on the second card.

@@ -239,6 +239,21 @@ private:
     std::vector<fs::path> replaced_; // an earlier set's files, moved aside into the staging folder
 };
 
+// Why a photo is skipped, in the words a parent reads.
+QString WhatIsWrong(const tk::EPictureError& error) {
+    switch (error.GetKind()) {
+    case tk::EPictureError::Kind::NotJpeg:
+        return QStringLiteral("není to obrázek JPEG");
+    case tk::EPictureError::Kind::TooLarge:
+        return QStringLiteral("obrázek je příliš velký, nelze ho přečíst");
+    case tk::EPictureError::Kind::Unreadable:
+        return QStringLiteral("soubor nelze přečíst");
+    case tk::EPictureError::Kind::Damaged:
+        break;
+    }
+    return QStringLiteral("obrázek je poškozený");
+}
+
 QString PictureName(int number) {
     return QString::number(number) + QStringLiteral(".jpg");
 }
@@ -247,11 +262,12 @@ QString PictureName(int number) {
 
 QString Usage() {
     return QStringLiteral(
-               "Použití: pexeso-karty [--force] ZDROJ CÍL\n"
+               "Použití: pexeso-karty [--force] [--verbose] ZDROJ CÍL\n"
                "Udělá sadu karet pro pexeso ze složky fotografií ZDROJ: vezme prvních %1 fotografií JPEG\n"
                "(*.jpg, *.jpeg) podle jména, z každé vyřízne čtverec ze středu, zmenší ho na %2 × %2 bodů\n"
                "a uloží do složky CÍL jako 1.jpg až %1.jpg, k nim rub karet znak.jpg. Poškozené fotografie\n"
-               "přeskočí. Sadu, která už ve složce CÍL je, přepíše jen s volbou --force.")
+               "přeskočí. Sadu, která už ve složce CÍL je, přepíše jen s volbou --force. S volbou --verbose\n"
+               "řekne u přeskočené fotografie i hlášení knihovny libjpeg nebo systému.")
         .arg(kPictureCount)
         .arg(kEdge);
 }
@@ -261,11 +277,13 @@ bool ParseArguments(const QStringList& arguments, Options* options, const Output
     for (const QString& argument : arguments) {
         if (argument == QLatin1String("--force")) {
             options->force = true;
+        } else if (argument == QLatin1String("--verbose")) {
+            options->verbose = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             out.info(Usage());
             return false;
         } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            out.problem(QStringLiteral("Neznámá volba %1.\n").arg(argument) + Usage());
+            out.problem(QStringLiteral("Neznámá volba %1.\n").arg(Printable(argument)) + Usage());
             return false;
         } else {
             paths.append(argument);
@@ -321,8 +339,12 @@ Status MakeCardSet(const Options& options, const Output& out) {
         try {
             pictures.push_back(tk::EncodeJpeg(CardPicture(path), kQuality));
             sources.push_back(FromNative(name));
-        } catch (const tk::Error& error) {
-            out.problem(QStringLiteral("Přeskakuji %1: %2").arg(Quoted(FromNative(name)), error.Text()));
+        } catch (const tk::EPictureError& error) {
+            QString text =
+                QStringLiteral("Přeskakuji %1: %2.").arg(Quoted(FromNative(name)), WhatIsWrong(error));
+            if (options.verbose)
+                text += QStringLiteral(" (%1)").arg(error.Detail());
+            out.problem(text);
         }
     }
     if (pictures.size() < static_cast<std::size_t>(kPictureCount))

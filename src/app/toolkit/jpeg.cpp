@@ -75,6 +75,7 @@ struct ErrorManager {
     jpeg_error_mgr pub; // first, so libjpeg's pointer is also ours
     std::jmp_buf jump;
     int code;
+    char message[JMSG_LENGTH_MAX]; // libjpeg's own text; empty for our own limits
 };
 
 [[noreturn]] void Fail(j_common_ptr cinfo, int code) {
@@ -84,6 +85,7 @@ struct ErrorManager {
 }
 
 void ErrorExit(j_common_ptr cinfo) {
+    cinfo->err->format_message(cinfo, reinterpret_cast<ErrorManager*>(cinfo->err)->message);
     Fail(cinfo, cinfo->err->msg_code);
 }
 
@@ -269,8 +271,15 @@ bool Decode(Decoder& d, QSize target) {
     return true;
 }
 
-[[noreturn]] void RaiseJpegError(int code) {
-    throw EPictureError(texts::JpegError(code));
+[[noreturn]] void RaiseJpegError(int code, const char* message = "") {
+    using Kind = EPictureError::Kind;
+    const bool tooLarge = code == kTooLargeCode || code == kTooManyScansCode || code == JERR_OUT_OF_MEMORY ||
+                          code == JERR_WIDTH_OVERFLOW;
+    const Kind kind = code == JERR_NO_SOI || code == JERR_INPUT_EMPTY ? Kind::NotJpeg
+                      : tooLarge                                      ? Kind::TooLarge
+                                                                      : Kind::Damaged;
+    const QString text = texts::JpegError(code);
+    throw EPictureError(text, kind, *message != '\0' ? QString::fromLocal8Bit(message) : text);
 }
 
 unsigned Read16(const uchar* p, bool bigEndian) {
@@ -352,7 +361,7 @@ std::vector<Span> AxisSpans(int from, int to) {
 JpegInfo ReadJpegInfo(const QByteArray& data) {
     Decoder d;
     if (!Start(d, data))
-        RaiseJpegError(d.error.code);
+        RaiseJpegError(d.error.code, d.error.message);
     JpegInfo info;
     info.width = static_cast<int>(d.cinfo.image_width);
     info.height = static_cast<int>(d.cinfo.image_height);
@@ -366,7 +375,7 @@ JpegInfo ReadJpegInfo(const QByteArray& data) {
 QImage DecodeJpeg(const QByteArray& data, QSize target) {
     Decoder d;
     if (!Start(d, data) || !Decode(d, target))
-        RaiseJpegError(d.error.code);
+        RaiseJpegError(d.error.code, d.error.message);
     return std::move(d.image);
 }
 
@@ -446,7 +455,7 @@ QImage ReducePicture(const QImage& picture, QSize size) {
     const auto bufferRow = [&](int y) { return buffer.data() + std::size_t(y) * bufferWidth * 3; };
     QImage result(size, QImage::Format_RGB32);
     if (result.isNull())
-        throw EPictureError(texts::JpegError(JERR_OUT_OF_MEMORY));
+        RaiseJpegError(JERR_OUT_OF_MEMORY);
     const auto channel = [](float value) { return std::clamp(static_cast<int>(value + 0.5f), 0, 255); };
     const auto store = [](float* out, const float* rgb) { std::copy(rgb, rgb + 3, out); };
     const auto write = [&](QRgb* out, const float* rgb) {
@@ -532,11 +541,12 @@ QByteArray ReadPictureFile(const QString& path, FileIdentity* identity) {
     const QString extension = info.suffix();
     if (extension.compare(QLatin1String("jpg"), Qt::CaseInsensitive) != 0 &&
         extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) != 0)
-        throw EPictureError(texts::UnknownPictureExtension(extension));
+        throw EPictureError(texts::UnknownPictureExtension(extension), EPictureError::Kind::NotJpeg);
 
     const auto cannotOpen = [&](int error) {
-        return EPictureError(texts::CannotOpenFile(DisplayFileName(info.absoluteFilePath()),
-                                                   QString::fromLocal8Bit(std::strerror(error))));
+        const QString systemText = QString::fromLocal8Bit(std::strerror(error));
+        return EPictureError(texts::CannotOpenFile(DisplayFileName(info.absoluteFilePath()), systemText),
+                             EPictureError::Kind::Unreadable, systemText);
     };
     const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
