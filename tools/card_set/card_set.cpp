@@ -131,8 +131,7 @@ public:
         for (const SetFile& file : files) {
             const QString failed = WriteFile(staging_ / NativeName(file.name), file.bytes);
             if (!failed.isEmpty())
-                return Problem(QStringLiteral("Soubor %1 nelze zapsat: %2.")
-                                   .arg(Quoted(tk::JoinPath(shownTarget_, file.name)), failed));
+                return CannotWrite(file.name, failed);
         }
         if (!(targetExists_ ? MoveFilesIn(files) : MoveFolderIn()))
             return false;
@@ -145,8 +144,13 @@ public:
 private:
     static fs::path NativeName(const QString& name) { return NativePath(name); }
 
-    bool Problem(const QString& text) {
-        out_.problem(text);
+    bool CannotWrite(const QString& name, const QString& why) {
+        out_.problem(
+            QStringLiteral("Soubor %1 nelze zapsat: %2.").arg(Quoted(tk::JoinPath(shownTarget_, name)), why));
+        return false;
+    }
+    bool CannotMake(const QString& why) {
+        out_.problem(QStringLiteral("Složku %1 nelze vytvořit: %2.").arg(Quoted(shownTarget_), why));
         return false;
     }
 
@@ -164,8 +168,7 @@ private:
         }
         for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
             if (::mkdir(it->c_str(), 0777) != 0)
-                return Problem(QStringLiteral("Složku %1 nelze vytvořit: %2.")
-                                   .arg(Quoted(shownTarget_), SystemText(errno)));
+                return CannotMake(SystemText(errno));
             made_.push_back(*it);
         }
         return true;
@@ -182,8 +185,7 @@ private:
                 return true;
             }
         }
-        return Problem(
-            QStringLiteral("Složku %1 nelze vytvořit: %2.").arg(Quoted(shownTarget_), SystemText(errno)));
+        return CannotMake(SystemText(errno));
     }
 
     // A new target: the staging folder becomes it, with the permissions a new folder gets.
@@ -191,8 +193,7 @@ private:
         const mode_t mask = ::umask(0);
         ::umask(mask);
         if (::chmod(staging_.c_str(), 0777 & ~mask) != 0 || ::rename(staging_.c_str(), target_.c_str()) != 0)
-            return Problem(
-                QStringLiteral("Složku %1 nelze vytvořit: %2.").arg(Quoted(shownTarget_), SystemText(errno)));
+            return CannotMake(SystemText(errno));
         staging_.clear();
         return true;
     }
@@ -205,11 +206,9 @@ private:
             if (::rename((target_ / name).c_str(), old.c_str()) == 0)
                 replaced_.push_back(name);
             else if (errno != ENOENT)
-                return Problem(QStringLiteral("Soubor %1 nelze zapsat: %2.")
-                                   .arg(Quoted(tk::JoinPath(shownTarget_, file.name)), SystemText(errno)));
+                return CannotWrite(file.name, SystemText(errno));
             if (::rename((staging_ / name).c_str(), (target_ / name).c_str()) != 0)
-                return Problem(QStringLiteral("Soubor %1 nelze zapsat: %2.")
-                                   .arg(Quoted(tk::JoinPath(shownTarget_, file.name)), SystemText(errno)));
+                return CannotWrite(file.name, SystemText(errno));
             placed_.push_back(name);
         }
         placed_.clear();
