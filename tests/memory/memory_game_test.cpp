@@ -1,27 +1,14 @@
-// The memory game, played as a child plays it: "Nová" through the real picture folder dialog, cards
-// clicked through the window system, the look timed in virtual time. Covers the deal (places, the
-// two-card rule, which files are read and what a failing one gives) and the turns (pairs, the look
-// and the presses it drops, turns across deals) and how "Konec" ends the program.
-#include "app/startup.h"
+// The memory game's deal, played as a child plays it: "Nová" through the real picture folder dialog,
+// cards clicked through the window system, the look timed in virtual time. Covers the places, the
+// two-card rule, which files are read and what a failing one gives, the first turns on a board, and
+// how "Konec" ends the program. The turns across looks and deals are in memory_turns_test.cpp.
 #include "fire/fire_form.h"
-#include "memory/card_image.h"
-#include "memory/folder_form.h"
-#include "memory/memory_form.h"
-#include "support/jpeg_fixture.h"
+#include "memory_play.h"
 #include "support/test_main.h"
-#include "support/test_support.h"
 #include "toolkit/text/files.h"
 #include "toolkit/ui/directory_outline.h"
 
-#include <QAction>
 #include <QFile>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QScopeGuard>
-#include <QTimer>
-#include <QWindow>
-#include <QtTest>
 
 #include <algorithm>
 #include <map>
@@ -33,34 +20,9 @@
 #include <unistd.h>
 
 using namespace std::chrono_literals;
+using namespace memory_play;
 
 namespace {
-
-constexpr int kCards = BoardRows * BoardColumns;
-const QString kFailed = QStringLiteral("Nepodařilo se načíst obrázky. ");
-
-// Each face file of the fixtures has a colour of its own; the backs are greys.
-QColor FaceColour(int number) {
-    return QColor::fromHsv(number * 15 % 360, 230, 230);
-}
-const QColor kStartBack(60, 60, 60);
-const QColor kFolderBack(170, 170, 170);
-const QColor kDecoy(0, 0, 0); // 07.jpg, 0.jpg and 24.jpg: never read
-
-// The draws that give a deal as a row of picture numbers (none needs a redraw).
-std::vector<std::uint32_t> DrawsFor(const std::vector<int>& numbers) {
-    std::vector<std::uint32_t> draws;
-    for (const int number : numbers)
-        draws.push_back(static_cast<std::uint32_t>(number - 1));
-    return draws;
-}
-// Cards 2k-1 and 2k show k + shift: pairs side by side, twenty of them.
-std::vector<int> PairsSideBySide(int shift = 0) {
-    std::vector<int> numbers;
-    for (int k = 1; k <= kCards; ++k)
-        numbers.push_back((k + 1) / 2 + shift);
-    return numbers;
-}
 
 bool Near(const QColor& got, const QColor& want) {
     return std::abs(got.red() - want.red()) < 24 && std::abs(got.green() - want.green()) < 24 &&
@@ -70,46 +32,6 @@ bool Near(const QColor& got, const QColor& want) {
 QColor ColourOf(const tk::TImage* image) {
     const QImage& picture = image->Picture();
     return picture.isNull() ? QColor() : picture.pixelColor(picture.width() / 8, picture.height() / 8);
-}
-
-template <typename Control> bool Showing(const QPointer<Control>& control) {
-    return control != nullptr && control->isVisible();
-}
-
-void DeleteReleased() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// Runs an action inside the modal loop that is about to start.
-void WhenModal(std::function<void()> action) {
-    QTimer::singleShot(0, qApp, std::move(action));
-}
-
-enum class Answer {
-    Ok,       // "OK" clicked
-    OkByKey,  // the space bar on "OK": keys pass during the look, presses do not
-    CloseBox, // refused by the close box
-};
-
-// Answers the folder dialog that "Nová" opens as the player would: selects the folder in its tree
-// and presses "OK", or closes the window by its close box.
-void AnswerDialog(const QString& folder, Answer answer = Answer::Ok) {
-    WhenModal([folder, answer] {
-        // Refused if "OK" did not close it, so that a dropped press fails the test instead of hanging it.
-        const auto closeAnyway = qScopeGuard([] {
-            if (Form5->ModalResult() == 0)
-                Form5->windowHandle()->close();
-        });
-        QVERIFY(Form5->InModalShow());
-        Form5->DirectoryOutline1->SetDirectory(folder);
-        if (answer == Answer::CloseBox)
-            return;
-        QVERIFY(QTest::qWaitForWindowExposed(Form5));
-        if (answer == Answer::OkByKey)
-            QTest::keyClick(Form5->Button1, Qt::Key_Space);
-        else
-            testing::Click(Form5->Button1);
-    });
 }
 
 // Records every draw's bound, drawing from a seeded generator.
@@ -127,75 +49,14 @@ private:
     std::mt19937 engine_;
 };
 
-// Message boxes that run a real modal loop, so that presses on their button go through the filter.
-class ModalBoxes : public tk::Dialogs {
-public:
-    void ShowMessage(const QString& text, const QString& title) override {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
-        box.exec();
-    }
-    void ShowError(const QString& text, const QString& title) override { ShowMessage(text, title); }
-};
-
-// Recorded message boxes that run a step of the test while each is open.
-class SteppingDialogs : public testing::RecordingDialogs {
-public:
-    explicit SteppingDialogs(std::function<void()> step) : step_(std::move(step)) {}
-    void ShowMessage(const QString& text, const QString& title) override {
-        RecordingDialogs::ShowMessage(text, title);
-        step_();
-    }
-
-private:
-    std::function<void()> step_;
-};
-
-SteppingDialogs* InstallSteppingDialogs(std::function<void()> step) {
-    auto dialogs = std::make_unique<SteppingDialogs>(std::move(step));
-    SteppingDialogs* installed = dialogs.get();
-    tk::App().SetDialogs(std::move(dialogs));
-    return installed;
-}
-
-int CardsOnTheWindow() {
-    return static_cast<int>(Form4->findChildren<TMujImage*>().size());
-}
-
-// The cards of one deal, kept after later deals take over the tables.
-struct Board {
-    std::vector<QPointer<tk::TImage>> faces;
-    std::vector<QPointer<TMujImage>> backs;
-};
-
-// Another window of the program, with an image that counts its clicks.
-struct OtherWindow {
-    OtherWindow() {
-        form.SetOuterSize(200, 150);
-        image = new tk::TImage(&form);
-        image->SetBounds(0, 0, 100, 100);
-        image->OnClick = [this] { ++clicks; };
-        testing::ShowAndExpose(&form);
-    }
-    tk::TForm form;
-    tk::TImage* image;
-    int clicks = 0;
-};
-
-// Turns cards 1 and 3, an unlike pair on a board dealt with PairsSideBySide: the look begins.
-void BeginLook(const Board& board) {
-    testing::ShowAndExpose(Form4);
-    testing::Click(board.backs[1]);
-    testing::Click(board.backs[3]);
-}
-
 } // namespace
 
-class MemoryGameTest : public QObject {
+class MemoryGameTest : public QObject, private PictureFolders {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init();
+    void init() { ResetTurn(); }
     void refusingTheDialogChangesNothing_data();
     void refusingTheDialogChangesNothing();
     void cardsLieInReadingOrderBacksOnTop_data();
@@ -208,38 +69,10 @@ private slots:
     void everyFailedPictureGivesOneMessage();
     void eachMessageIsClosedBeforeTheDealGoesOn_data();
     void eachMessageIsClosedBeforeTheDealGoesOn();
-    void clickingTheFaceUpFirstCardAgainDoesNothing();
     void aPairVanishesAtItsSecondClick();
     void anUnlikePairIsLookedAtForTwoSeconds();
-    void presssesAreDroppedEverywhereDuringTheLook_data();
-    void presssesAreDroppedEverywhereDuringTheLook();
-    void menusAndDoubleClicksPassDuringTheLook();
-    void aCardWithoutAPartnerNeverVanishes();
-    void turnsThatMixDeals_data();
-    void turnsThatMixDeals();
-    void aLookRunsOnThroughANewDeal_data();
-    void aLookRunsOnThroughANewDeal();
-    void theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook_data();
-    void theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook();
     void konecEndsTheProgramWhileTheFireWindowIsOpen();
-
-private:
-    QString Folder(const QString& name) const { return root_.filePath(name); }
-    void MakeFolder(const QString& name, int faces, const QColor& back);
-    // "Nová" with the dialog answered by the folder, the draws scripted; returns the new board.
-    Board Deal(testing::Harness& harness, const QString& folder, const std::vector<int>& numbers);
-    QTemporaryDir root_;
 };
-
-void MemoryGameTest::MakeFolder(const QString& name, int faces, const QColor& back) {
-    QVERIFY(QDir(root_.path()).mkpath(name));
-    for (int number = 1; number <= faces; ++number)
-        QVERIFY(testing::WriteJpeg(QDir(Folder(name)).filePath(QStringLiteral("%1.jpg").arg(number)),
-                                   testing::CardPicture(FaceColour(number), number)));
-    if (back.isValid())
-        QVERIFY(testing::WriteJpeg(QDir(Folder(name)).filePath(QStringLiteral("znak.jpg")),
-                                   testing::CardPicture(back)));
-}
 
 void MemoryGameTest::initTestCase() {
     QVERIFY(root_.isValid());
@@ -276,26 +109,7 @@ void MemoryGameTest::initTestCase() {
         QVERIFY(QFile::copy(QDir(QStringLiteral(CARD_PICTURES_DIR)).filePath(name),
                             QDir(Folder("karty")).filePath(name)));
 
-    QDir::setCurrent(root_.path());
-    CreateForms(tk::App());
-    testing::ShowAndExpose(Form4); // in the program the launcher opens it modally
-}
-
-void MemoryGameTest::init() {
-    // Every test starts with no open turn; boards of earlier tests stay beneath.
-    Form4->Timer1->SetEnabled(false);
-    MemoryTurn() = MemoryTurnState{};
-    if (!Form4->isVisible())
-        testing::ShowAndExpose(Form4);
-}
-
-Board MemoryGameTest::Deal(testing::Harness& harness, const QString& folder,
-                           const std::vector<int>& numbers) {
-    harness.Script(DrawsFor(numbers));
-    AnswerDialog(folder);
-    Form4->Nov1->Action()->trigger();
-    DeleteReleased();
-    return Board{Memory().CardFaces, Memory().CardBacks};
+    StartTheGame();
 }
 
 void MemoryGameTest::refusingTheDialogChangesNothing_data() {
@@ -472,18 +286,6 @@ void MemoryGameTest::eachMessageIsClosedBeforeTheDealGoesOn() {
     QCOMPARE(seen.join(' '), cards);
 }
 
-void MemoryGameTest::clickingTheFaceUpFirstCardAgainDoesNothing() {
-    testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    testing::Click(board.backs[1]);
-    testing::Click(board.faces[1]); // the face now lies open at that place
-    QVERIFY(!board.backs[1]->Visible());
-    QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(1));
-    QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(1));
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
-    QVERIFY(!Form4->Timer1->Enabled());
-}
-
 void MemoryGameTest::aPairVanishesAtItsSecondClick() {
     testing::Harness harness;
     const Board board = Deal(harness, Folder("karty"), PairsSideBySide());
@@ -526,241 +328,6 @@ void MemoryGameTest::anUnlikePairIsLookedAtForTwoSeconds() {
     testing::Click(board.backs[5]);
     QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(5));
     QVERIFY(!board.backs[5]->Visible());
-}
-
-void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook_data() {
-    QTest::addColumn<QString>("where");
-    QTest::newRow("another card") << "card";
-    QTest::newRow("another window") << "window";
-    QTest::newRow("a message box's button") << "box";
-    QTest::newRow("the folder dialog's button") << "dialog";
-}
-// A press made during the look is dropped; the same press after the look gets through.
-void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook() {
-    QFETCH(QString, where);
-    testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    OtherWindow other;
-    BeginLook(board);
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-
-    bool droppedDuringLook = false;
-    bool passedAfterLook = false;
-    if (where == QLatin1String("card")) {
-        testing::Click(board.backs[5]);
-        droppedDuringLook = board.backs[5]->Visible();
-        harness.Advance(kLookTime);
-        testing::Click(board.backs[5]);
-        passedAfterLook = !board.backs[5]->Visible();
-    } else if (where == QLatin1String("window")) {
-        testing::Click(other.image);
-        droppedDuringLook = other.clicks == 0;
-        harness.Advance(kLookTime);
-        testing::Click(other.image);
-        passedAfterLook = other.clicks == 1;
-    } else if (where == QLatin1String("box")) {
-        tk::App().SetDialogs(std::make_unique<ModalBoxes>());
-        WhenModal([&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            // Closed in any case, so that a press dropped after the look fails the test, not hangs it.
-            const auto closeAnyway = qScopeGuard([box] {
-                if (box != nullptr && box->isVisible())
-                    box->done(0);
-            });
-            QVERIFY(box != nullptr && QTest::qWaitForWindowExposed(box));
-            QAbstractButton* ok = box->button(QMessageBox::Ok);
-            const QPoint at = ok->mapTo(box, ok->rect().center());
-            QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
-            droppedDuringLook = box->isVisible();
-            harness.Advance(kLookTime); // timers tick inside the box's loop
-            QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
-            passedAfterLook = !box->isVisible();
-        });
-        tk::App().ShowMessage(kFailed);
-    } else {
-        harness.Script(DrawsFor(PairsSideBySide()));
-        WhenModal([&] {
-            // Refused by its close box in any case, so that a dropped press fails the test, not hangs it.
-            const auto closeAnyway = qScopeGuard([] {
-                if (Form5->ModalResult() == 0)
-                    Form5->windowHandle()->close();
-            });
-            QVERIFY(QTest::qWaitForWindowExposed(Form5));
-            testing::Click(Form5->Button1);
-            droppedDuringLook = Form5->ModalResult() == 0;
-            harness.Advance(kLookTime);
-            testing::Click(Form5->Button1);
-            passedAfterLook = Form5->ModalResult() == 1;
-        });
-        Form4->Nov1->Action()->trigger();
-        passedAfterLook = passedAfterLook && board.backs[1] != Memory().CardBacks[1];
-    }
-    QVERIFY(droppedDuringLook);
-    QVERIFY(passedAfterLook);
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
-    QVERIFY(board.backs[1]->Visible() && board.backs[3]->Visible());
-}
-
-// The menu stays usable and the second press of a double click passes, as on the original platform.
-void MemoryGameTest::menusAndDoubleClicksPassDuringTheLook() {
-    testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    OtherWindow other;
-    BeginLook(board);
-
-    QTest::mouseDClick(other.form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                       other.image->mapTo(&other.form, QPoint(50, 50)));
-    QCOMPARE(other.clicks, 1);
-    QTest::mouseClick(Form4->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      Form4->MenuBar()->actionGeometry(Form4->Hra1->Action()).center());
-    QMenu* menu = Form4->Hra1->SubMenu();
-    QVERIFY(QTest::qWaitFor([&] { return menu->isVisible(); }));
-    menu->close();
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-}
-
-void MemoryGameTest::aCardWithoutAPartnerNeverVanishes() {
-    testing::Harness harness;
-    std::vector<int> numbers = PairsSideBySide();
-    numbers[kCards - 1] = 23; // card 40 alone; 20 on card 39 alone
-    const Board board = Deal(harness, Folder("obrazky"), numbers);
-    for (const int other : {39, 1, 39}) {
-        testing::Click(board.backs[40]);
-        testing::Click(board.backs[other]);
-        QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-        harness.Advance(kLookTime);
-        DeleteReleased();
-        QVERIFY(!board.backs[40].isNull() && board.backs[40]->Visible());
-    }
-}
-
-void MemoryGameTest::turnsThatMixDeals_data() {
-    // Steps: "deal" deals pairs side by side, "deal+1" with every number one higher; "A5" clicks
-    // card 5 of the first deal of the row, "B5" of the second; "wait" lets a look end.
-    // Expected: each named card "down" (back shown), "up" (back hidden) or "gone" (freed).
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("open turn ends in a pair on the new board") << "deal A1 deal B2"
-                                                               << "A1:up B1:gone B2:gone";
-    QTest::newRow("open turn ends unlike on the new board") << "deal A1 deal B3 wait"
-                                                            << "A1:up B1:down B3:down";
-    QTest::newRow("a pair turned beneath a freed pair") << "deal deal B1 B2 A1 A2"
-                                                        << "B1:gone A1:up A2:up";
-    QTest::newRow("a card beneath and a new card, unlike") << "deal deal B1 B2 A1 B3 wait"
-                                                           << "B1:gone A1:up B3:down";
-    QTest::newRow("both indices name one place, a pair") << "deal A5 deal B5"
-                                                         << "A5:up B5:gone";
-    QTest::newRow("both indices name one place, unlike") << "deal A5 deal+1 B5 wait"
-                                                         << "A5:up B5:down";
-}
-// No control is shown, hidden or freed after it was freed, nor freed twice (run under the sanitizer).
-void MemoryGameTest::turnsThatMixDeals() {
-    QFETCH(QString, steps);
-    QFETCH(QString, expected);
-    testing::Harness harness;
-    std::vector<Board> boards;
-    const auto card = [&](const QString& name) -> Board& { return boards.at(name.at(0).unicode() - 'A'); };
-    for (const QString& step : steps.split(QLatin1Char(' '))) {
-        if (step.startsWith(QLatin1String("deal"))) {
-            boards.push_back(Deal(harness, Folder("obrazky"),
-                                  PairsSideBySide(step.endsWith(QLatin1String("+1")) ? 1 : 0)));
-        } else if (step == QLatin1String("wait")) {
-            harness.Advance(kLookTime);
-        } else {
-            TMujImage* back = card(step).backs.at(step.mid(1).toUInt());
-            QVERIFY2(back != nullptr && back->isVisible(), qPrintable(step));
-            testing::Click(back);
-        }
-        DeleteReleased();
-    }
-    QStringList got;
-    for (const QString& item : expected.split(QLatin1Char(' '))) {
-        const QString name = item.section(QLatin1Char(':'), 0, 0);
-        const int k = name.mid(1).toInt();
-        const Board& board = card(name);
-        const bool gone = board.backs.at(k).isNull() && board.faces.at(k).isNull();
-        got << name + QLatin1Char(':') +
-                   (gone                           ? QStringLiteral("gone")
-                    : board.backs.at(k)->Visible() ? QStringLiteral("down")
-                                                   : QStringLiteral("up"));
-    }
-    QCOMPARE(got.join(QLatin1Char(' ')), expected);
-    QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(0));
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
-    QVERIFY(harness.dialogs->errors.isEmpty());
-}
-
-// Board A's look (cards 1 and 3 face up) runs on while "Nová" deals board B. The timer shows the
-// backs the tables name when it fires: inside a message box of the deal, card 3 is still A's.
-void MemoryGameTest::aLookRunsOnThroughANewDeal_data() {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("tickInABox");
-    QTest::addColumn<bool>("a3FaceDown");
-    QTest::newRow("Timer1 fires in the deal's first message box") << "bez obliceju" << true << true;
-    QTest::newRow("the look ends after the new deal") << "obrazky" << false << false;
-}
-void MemoryGameTest::aLookRunsOnThroughANewDeal() {
-    QFETCH(QString, folder);
-    QFETCH(bool, tickInABox);
-    QFETCH(bool, a3FaceDown);
-    testing::Harness harness;
-    const Board a = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    BeginLook(a);
-    int busyInTheBox = -1;
-    SteppingDialogs* dialogs = InstallSteppingDialogs([&] {
-        if (tickInABox && busyInTheBox < 0) {
-            harness.Advance(kLookTime);
-            busyInTheBox = MemoryTurn().Busy;
-        }
-    });
-    harness.Script(DrawsFor(PairsSideBySide()));
-    AnswerDialog(Folder(folder), Answer::OkByKey);
-    Form4->Nov1->Action()->trigger();
-    DeleteReleased();
-    const Board b{Memory().CardFaces, Memory().CardBacks};
-    QVERIFY(b.backs[kCards] != nullptr && b.backs[1] != a.backs[1]);
-    QCOMPARE(QSize(Form4->OuterWidth(), Form4->OuterHeight()), QSize(622, 430));
-    if (tickInABox) {
-        QCOMPARE(busyInTheBox, 0);
-    } else {
-        // The deal left the look running: presses on the new board are still dropped.
-        QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-        testing::Click(b.backs[5]);
-        QVERIFY(b.backs[5]->Visible());
-        harness.Advance(kLookTime);
-    }
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
-    QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(0));
-    QVERIFY(!Form4->Timer1->Enabled());
-    // A1 is no longer in the tables, so it stays face up beneath B1.
-    QVERIFY(!a.backs[1]->Visible());
-    QCOMPARE(a.backs[3]->Visible(), a3FaceDown);
-    QVERIFY(b.backs[1]->Visible() && b.backs[3]->Visible());
-    testing::Click(b.backs[5]);
-    QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(5));
-    QVERIFY(dialogs->errors.isEmpty());
-}
-
-void MemoryGameTest::theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<bool>("droppedDuringLook");
-    QTest::newRow("left press") << int(tk::Message::LButtonDown) << true;
-    QTest::newRow("double click") << int(tk::Message::LButtonDblClk) << false;
-    QTest::newRow("left release") << int(tk::Message::LButtonUp) << false;
-    QTest::newRow("press on the menu bar") << int(tk::Message::NcLButtonDown) << false;
-    QTest::newRow("right press") << int(tk::Message::RButtonDown) << false;
-    QTest::newRow("key") << int(tk::Message::KeyDown) << false;
-    QTest::newRow("timer tick") << int(tk::Message::Timer) << false;
-}
-void MemoryGameTest::theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook() {
-    QFETCH(int, kind);
-    QFETCH(bool, droppedDuringLook);
-    const tk::Message message{static_cast<tk::Message::Kind>(kind), Form2};
-    QVERIFY(!tk::App().Filter(message));
-    MemoryTurn().Busy = 1;
-    const bool dropped = tk::App().Filter(message);
-    MemoryTurn().Busy = 0;
-    QCOMPARE(dropped, droppedDuringLook);
 }
 
 // Halt from the memory game's menu: exit code 0 at once, no window asked to close.
