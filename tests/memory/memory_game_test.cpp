@@ -1,26 +1,14 @@
-// The memory game, played as a child plays it: "Nová" through the real picture folder dialog, cards
-// clicked through the window system, the look timed in virtual time. Covers the deal (places, the
-// two-card rule, which files are read and what a failing one gives) and the turns (pairs, the look
-// and the presses it drops, turns across deals) and how "Konec" ends the program.
-#include "app/startup.h"
+// The memory game's deal, played as a child plays it: "Nová" through the real picture folder dialog,
+// cards clicked through the window system, the look timed in virtual time. Covers the places, the
+// two-card rule, which files are read and what a failing one gives, the first turns on a board, and
+// how "Konec" ends the program. The turns across looks and deals are in memory_turns_test.cpp.
 #include "fire/fire_form.h"
-#include "memory/card_image.h"
-#include "memory/folder_form.h"
-#include "memory/memory_form.h"
-#include "support/jpeg_fixture.h"
+#include "memory_play.h"
 #include "support/test_main.h"
-#include "support/test_support.h"
 #include "toolkit/text/files.h"
 #include "toolkit/ui/directory_outline.h"
 
-#include <QAction>
 #include <QFile>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QTimer>
-#include <QWindow>
-#include <QtTest>
 
 #include <algorithm>
 #include <map>
@@ -32,34 +20,9 @@
 #include <unistd.h>
 
 using namespace std::chrono_literals;
+using namespace memory_play;
 
 namespace {
-
-constexpr int kCards = BoardRows * BoardColumns;
-const QString kFailed = QStringLiteral("Nepodařilo se načíst obrázky. ");
-
-// Each face file of the fixtures has a colour of its own; the backs are greys.
-QColor FaceColour(int number) {
-    return QColor::fromHsv(number * 15 % 360, 230, 230);
-}
-const QColor kStartBack(60, 60, 60);
-const QColor kFolderBack(170, 170, 170);
-const QColor kDecoy(0, 0, 0); // 07.jpg, 0.jpg and 24.jpg: never read
-
-// The draws that give a deal as a row of picture numbers (none needs a redraw).
-std::vector<std::uint32_t> DrawsFor(const std::vector<int>& numbers) {
-    std::vector<std::uint32_t> draws;
-    for (const int number : numbers)
-        draws.push_back(static_cast<std::uint32_t>(number - 1));
-    return draws;
-}
-// Cards 2k-1 and 2k show k + shift: pairs side by side, twenty of them.
-std::vector<int> PairsSideBySide(int shift = 0) {
-    std::vector<int> numbers;
-    for (int k = 1; k <= kCards; ++k)
-        numbers.push_back((k + 1) / 2 + shift);
-    return numbers;
-}
 
 bool Near(const QColor& got, const QColor& want) {
     return std::abs(got.red() - want.red()) < 24 && std::abs(got.green() - want.green()) < 24 &&
@@ -69,34 +32,6 @@ bool Near(const QColor& got, const QColor& want) {
 QColor ColourOf(const tk::TImage* image) {
     const QImage& picture = image->Picture();
     return picture.isNull() ? QColor() : picture.pixelColor(picture.width() / 8, picture.height() / 8);
-}
-
-template <typename Control> bool Showing(const QPointer<Control>& control) {
-    return control != nullptr && control->isVisible();
-}
-
-void DeleteReleased() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-// Runs an action inside the modal loop that is about to start.
-void WhenModal(std::function<void()> action) {
-    QTimer::singleShot(0, qApp, std::move(action));
-}
-
-// Answers the folder dialog that "Nová" opens as the player would: selects the folder in its tree
-// and presses "OK", or closes the window by its close box.
-void AnswerDialog(const QString& folder, bool confirm = true) {
-    WhenModal([folder, confirm] {
-        QVERIFY(Form5->InModalShow());
-        Form5->DirectoryOutline1->SetDirectory(folder);
-        if (!confirm) {
-            Form5->windowHandle()->close();
-            return;
-        }
-        QVERIFY(QTest::qWaitForWindowExposed(Form5));
-        testing::Click(Form5->Button1);
-    });
 }
 
 // Records every draw's bound, drawing from a seeded generator.
@@ -114,51 +49,14 @@ private:
     std::mt19937 engine_;
 };
 
-// Message boxes that run a real modal loop, so that presses on their button go through the filter.
-class ModalBoxes : public tk::Dialogs {
-public:
-    void ShowMessage(const QString& text, const QString& title) override {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
-        box.exec();
-    }
-    void ShowError(const QString& text, const QString& title) override { ShowMessage(text, title); }
-};
-
-// The cards of one deal, kept after later deals take over the tables.
-struct Board {
-    std::vector<QPointer<tk::TImage>> faces;
-    std::vector<QPointer<TMujImage>> backs;
-};
-
-// Another window of the program, with an image that counts its clicks.
-struct OtherWindow {
-    OtherWindow() {
-        form.SetOuterSize(200, 150);
-        image = new tk::TImage(&form);
-        image->SetBounds(0, 0, 100, 100);
-        image->OnClick = [this] { ++clicks; };
-        testing::ShowAndExpose(&form);
-    }
-    tk::TForm form;
-    tk::TImage* image;
-    int clicks = 0;
-};
-
-// Turns cards 1 and 3, an unlike pair on a board dealt with PairsSideBySide: the look begins.
-void BeginLook(const Board& board) {
-    testing::ShowAndExpose(Form4);
-    testing::Click(board.backs[1]);
-    testing::Click(board.backs[3]);
-}
-
 } // namespace
 
-class MemoryGameTest : public QObject {
+class MemoryGameTest : public QObject, private PictureFolders {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init();
+    void init() { ResetTurn(); }
     void refusingTheDialogChangesNothing_data();
     void refusingTheDialogChangesNothing();
     void cardsLieInReadingOrderBacksOnTop_data();
@@ -169,36 +67,12 @@ private slots:
     void picturesComeFromTheChosenFolderByPlainNumber();
     void everyFailedPictureGivesOneMessage_data();
     void everyFailedPictureGivesOneMessage();
-    void clickingTheFaceUpFirstCardAgainDoesNothing();
+    void eachMessageIsClosedBeforeTheDealGoesOn_data();
+    void eachMessageIsClosedBeforeTheDealGoesOn();
     void aPairVanishesAtItsSecondClick();
     void anUnlikePairIsLookedAtForTwoSeconds();
-    void presssesAreDroppedEverywhereDuringTheLook_data();
-    void presssesAreDroppedEverywhereDuringTheLook();
-    void menusAndDoubleClicksPassDuringTheLook();
-    void aCardWithoutAPartnerNeverVanishes();
-    void turnsThatMixDeals_data();
-    void turnsThatMixDeals();
-    void theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook_data();
-    void theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook();
     void konecEndsTheProgramWhileTheFireWindowIsOpen();
-
-private:
-    QString Folder(const QString& name) const { return root_.filePath(name); }
-    void MakeFolder(const QString& name, int faces, const QColor& back);
-    // "Nová" with the dialog answered by the folder, the draws scripted; returns the new board.
-    Board Deal(testing::Harness& harness, const QString& folder, const std::vector<int>& numbers);
-    QTemporaryDir root_;
 };
-
-void MemoryGameTest::MakeFolder(const QString& name, int faces, const QColor& back) {
-    QVERIFY(QDir(root_.path()).mkpath(name));
-    for (int number = 1; number <= faces; ++number)
-        QVERIFY(testing::WriteJpeg(QDir(Folder(name)).filePath(QStringLiteral("%1.jpg").arg(number)),
-                                   testing::CardPicture(FaceColour(number), number)));
-    if (back.isValid())
-        QVERIFY(testing::WriteJpeg(QDir(Folder(name)).filePath(QStringLiteral("znak.jpg")),
-                                   testing::CardPicture(back)));
-}
 
 void MemoryGameTest::initTestCase() {
     QVERIFY(root_.isValid());
@@ -235,26 +109,7 @@ void MemoryGameTest::initTestCase() {
         QVERIFY(QFile::copy(QDir(QStringLiteral(CARD_PICTURES_DIR)).filePath(name),
                             QDir(Folder("karty")).filePath(name)));
 
-    QDir::setCurrent(root_.path());
-    CreateForms(tk::App());
-    testing::ShowAndExpose(Form4); // in the program the launcher opens it modally
-}
-
-void MemoryGameTest::init() {
-    // Every test starts with no open turn; boards of earlier tests stay beneath.
-    Form4->Timer1->SetEnabled(false);
-    MemoryTurn() = MemoryTurnState{};
-    if (!Form4->isVisible())
-        testing::ShowAndExpose(Form4);
-}
-
-Board MemoryGameTest::Deal(testing::Harness& harness, const QString& folder,
-                           const std::vector<int>& numbers) {
-    harness.Script(DrawsFor(numbers));
-    AnswerDialog(folder);
-    Form4->Nov1->Action()->trigger();
-    DeleteReleased();
-    return Board{Memory().CardFaces, Memory().CardBacks};
+    StartTheGame();
 }
 
 void MemoryGameTest::refusingTheDialogChangesNothing_data() {
@@ -272,8 +127,9 @@ void MemoryGameTest::refusingTheDialogChangesNothing() {
         Deal(harness, Folder("obrazky"), PairsSideBySide());
     const auto cards = Form4->findChildren<tk::TImage*>().size();
     const std::size_t tableLength = Memory().CardBacks.size();
-    harness.Script({0});
-    AnswerDialog(Folder("bez obliceju"), false);
+    // A whole deal's draws, so that a deal which ignored the refusal would end, and fail below.
+    harness.Script(DrawsFor(PairsSideBySide()));
+    AnswerDialog(Folder("bez obliceju"), Answer::CloseBox);
     Form4->Nov1->Action()->trigger();
     QCOMPARE(QSize(Form4->OuterWidth(), Form4->OuterHeight()), outer);
     QCOMPARE(Form4->findChildren<tk::TImage*>().size(), cards);
@@ -404,16 +260,30 @@ void MemoryGameTest::everyFailedPictureGivesOneMessage() {
     QCOMPARE(board.faces[12]->Picture().isNull(), messages >= 18);
 }
 
-void MemoryGameTest::clickingTheFaceUpFirstCardAgainDoesNothing() {
+// cards: how many cards of the deal lie on the window when each message box is shown.
+void MemoryGameTest::eachMessageIsClosedBeforeTheDealGoesOn_data() {
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("cards");
+    QStringList backAndFace;
+    QStringList faces;
+    for (int k = 1; k <= kCards; ++k) {
+        backAndFace << QString::number(k) << QString::number(k);
+        faces << QString::number(k);
+    }
+    QTest::newRow("no znak.jpg: the back's message, then the face's") << "prazdna" << backAndFace.join(' ');
+    QTest::newRow("no faces: one message per card") << "bez obliceju" << faces.join(' ');
+    QTest::newRow("7.jpg of zero bytes: cards 13 and 14") << "nula bajtu"
+                                                          << "13 14";
+}
+void MemoryGameTest::eachMessageIsClosedBeforeTheDealGoesOn() {
+    QFETCH(QString, folder);
+    QFETCH(QString, cards);
     testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    testing::Click(board.backs[1]);
-    testing::Click(board.faces[1]); // the face now lies open at that place
-    QVERIFY(!board.backs[1]->Visible());
-    QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(1));
-    QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(1));
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
-    QVERIFY(!Form4->Timer1->Enabled());
+    const int before = CardsOnTheWindow();
+    QStringList seen;
+    InstallSteppingDialogs([&] { seen << QString::number(CardsOnTheWindow() - before); });
+    Deal(harness, Folder(folder), PairsSideBySide());
+    QCOMPARE(seen.join(' '), cards);
 }
 
 void MemoryGameTest::aPairVanishesAtItsSecondClick() {
@@ -458,179 +328,6 @@ void MemoryGameTest::anUnlikePairIsLookedAtForTwoSeconds() {
     testing::Click(board.backs[5]);
     QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(5));
     QVERIFY(!board.backs[5]->Visible());
-}
-
-void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook_data() {
-    QTest::addColumn<QString>("where");
-    QTest::newRow("another card") << "card";
-    QTest::newRow("another window") << "window";
-    QTest::newRow("a message box's button") << "box";
-    QTest::newRow("the folder dialog's button") << "dialog";
-}
-// A press made during the look is dropped; the same press after the look gets through.
-void MemoryGameTest::presssesAreDroppedEverywhereDuringTheLook() {
-    QFETCH(QString, where);
-    testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    OtherWindow other;
-    BeginLook(board);
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-
-    bool droppedDuringLook = false;
-    bool passedAfterLook = false;
-    if (where == QLatin1String("card")) {
-        testing::Click(board.backs[5]);
-        droppedDuringLook = board.backs[5]->Visible();
-        harness.Advance(kLookTime);
-        testing::Click(board.backs[5]);
-        passedAfterLook = !board.backs[5]->Visible();
-    } else if (where == QLatin1String("window")) {
-        testing::Click(other.image);
-        droppedDuringLook = other.clicks == 0;
-        harness.Advance(kLookTime);
-        testing::Click(other.image);
-        passedAfterLook = other.clicks == 1;
-    } else if (where == QLatin1String("box")) {
-        tk::App().SetDialogs(std::make_unique<ModalBoxes>());
-        WhenModal([&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box != nullptr && QTest::qWaitForWindowExposed(box));
-            QAbstractButton* ok = box->button(QMessageBox::Ok);
-            const QPoint at = ok->mapTo(box, ok->rect().center());
-            QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
-            droppedDuringLook = box->isVisible();
-            harness.Advance(kLookTime); // timers tick inside the box's loop
-            QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
-        });
-        tk::App().ShowMessage(kFailed);
-        passedAfterLook = true; // the box closed by the second press
-    } else {
-        harness.Script(DrawsFor(PairsSideBySide()));
-        WhenModal([&] {
-            QVERIFY(QTest::qWaitForWindowExposed(Form5));
-            testing::Click(Form5->Button1);
-            droppedDuringLook = Form5->InModalShow();
-            harness.Advance(kLookTime);
-            testing::Click(Form5->Button1);
-        });
-        Form4->Nov1->Action()->trigger();
-        passedAfterLook = Form5->ModalResult() == 1 && board.backs[1] != Memory().CardBacks[1];
-    }
-    QVERIFY(droppedDuringLook);
-    QVERIFY(passedAfterLook);
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
-    QVERIFY(board.backs[1]->Visible() && board.backs[3]->Visible());
-}
-
-// The menu stays usable and the second press of a double click passes, as on the original platform.
-void MemoryGameTest::menusAndDoubleClicksPassDuringTheLook() {
-    testing::Harness harness;
-    const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    OtherWindow other;
-    BeginLook(board);
-
-    QTest::mouseDClick(other.form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                       other.image->mapTo(&other.form, QPoint(50, 50)));
-    QCOMPARE(other.clicks, 1);
-    QTest::mouseClick(Form4->windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                      Form4->MenuBar()->actionGeometry(Form4->Hra1->Action()).center());
-    QMenu* menu = Form4->Hra1->SubMenu();
-    QVERIFY(QTest::qWaitFor([&] { return menu->isVisible(); }));
-    menu->close();
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-}
-
-void MemoryGameTest::aCardWithoutAPartnerNeverVanishes() {
-    testing::Harness harness;
-    std::vector<int> numbers = PairsSideBySide();
-    numbers[kCards - 1] = 23; // card 40 alone; 20 on card 39 alone
-    const Board board = Deal(harness, Folder("obrazky"), numbers);
-    for (const int other : {39, 1, 39}) {
-        testing::Click(board.backs[40]);
-        testing::Click(board.backs[other]);
-        QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-        harness.Advance(kLookTime);
-        DeleteReleased();
-        QVERIFY(!board.backs[40].isNull() && board.backs[40]->Visible());
-    }
-}
-
-void MemoryGameTest::turnsThatMixDeals_data() {
-    // Steps: "deal" deals pairs side by side, "deal+1" with every number one higher; "A5" clicks
-    // card 5 of the first deal of the row, "B5" of the second; "wait" lets a look end.
-    // Expected: each named card "down" (back shown), "up" (back hidden) or "gone" (freed).
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("open turn ends in a pair on the new board") << "deal A1 deal B2"
-                                                               << "A1:up B1:gone B2:gone";
-    QTest::newRow("open turn ends unlike on the new board") << "deal A1 deal B3 wait"
-                                                            << "A1:up B1:down B3:down";
-    QTest::newRow("a pair turned beneath a freed pair") << "deal deal B1 B2 A1 A2"
-                                                        << "B1:gone A1:up A2:up";
-    QTest::newRow("a card beneath and a new card, unlike") << "deal deal B1 B2 A1 B3 wait"
-                                                           << "B1:gone A1:up B3:down";
-    QTest::newRow("both indices name one place, a pair") << "deal A5 deal B5"
-                                                         << "A5:up B5:gone";
-    QTest::newRow("both indices name one place, unlike") << "deal A5 deal+1 B5 wait"
-                                                         << "A5:up B5:down";
-}
-// No control is shown, hidden or freed after it was freed, nor freed twice (run under the sanitizer).
-void MemoryGameTest::turnsThatMixDeals() {
-    QFETCH(QString, steps);
-    QFETCH(QString, expected);
-    testing::Harness harness;
-    std::vector<Board> boards;
-    const auto card = [&](const QString& name) -> Board& { return boards.at(name.at(0).unicode() - 'A'); };
-    for (const QString& step : steps.split(QLatin1Char(' '))) {
-        if (step.startsWith(QLatin1String("deal"))) {
-            boards.push_back(Deal(harness, Folder("obrazky"),
-                                  PairsSideBySide(step.endsWith(QLatin1String("+1")) ? 1 : 0)));
-        } else if (step == QLatin1String("wait")) {
-            harness.Advance(kLookTime);
-        } else {
-            TMujImage* back = card(step).backs.at(step.mid(1).toUInt());
-            QVERIFY2(back != nullptr && back->isVisible(), qPrintable(step));
-            testing::Click(back);
-        }
-        DeleteReleased();
-    }
-    QStringList got;
-    for (const QString& item : expected.split(QLatin1Char(' '))) {
-        const QString name = item.section(QLatin1Char(':'), 0, 0);
-        const int k = name.mid(1).toInt();
-        const Board& board = card(name);
-        const bool gone = board.backs.at(k).isNull() && board.faces.at(k).isNull();
-        got << name + QLatin1Char(':') +
-                   (gone                           ? QStringLiteral("gone")
-                    : board.backs.at(k)->Visible() ? QStringLiteral("down")
-                                                   : QStringLiteral("up"));
-    }
-    QCOMPARE(got.join(QLatin1Char(' ')), expected);
-    QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(0));
-    QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
-    QVERIFY(harness.dialogs->errors.isEmpty());
-}
-
-void MemoryGameTest::theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<bool>("droppedDuringLook");
-    QTest::newRow("left press") << int(tk::Message::LButtonDown) << true;
-    QTest::newRow("double click") << int(tk::Message::LButtonDblClk) << false;
-    QTest::newRow("left release") << int(tk::Message::LButtonUp) << false;
-    QTest::newRow("press on the menu bar") << int(tk::Message::NcLButtonDown) << false;
-    QTest::newRow("right press") << int(tk::Message::RButtonDown) << false;
-    QTest::newRow("key") << int(tk::Message::KeyDown) << false;
-    QTest::newRow("timer tick") << int(tk::Message::Timer) << false;
-}
-void MemoryGameTest::theFilterDropsOnlyLeftPressesAndOnlyDuringTheLook() {
-    QFETCH(int, kind);
-    QFETCH(bool, droppedDuringLook);
-    const tk::Message message{static_cast<tk::Message::Kind>(kind), Form2};
-    QVERIFY(!tk::App().Filter(message));
-    MemoryTurn().Busy = 1;
-    const bool dropped = tk::App().Filter(message);
-    MemoryTurn().Busy = 0;
-    QCOMPARE(dropped, droppedDuringLook);
 }
 
 // Halt from the memory game's menu: exit code 0 at once, no window asked to close.

@@ -5,14 +5,27 @@
 #include "toolkit/pictures/jpeg.h"
 #include "toolkit/pictures/jpeg_fixture.h"
 #include "toolkit/pictures/jpeg_writer.h"
+#include "toolkit/text/files.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -51,10 +64,31 @@ bool Near(const QColor& a, const QColor& b) {
            std::abs(a.blue() - b.blue()) <= kTolerance;
 }
 
+// By bytes, so that a name that is not UTF-8 is written as it is.
 void Write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    std::ofstream file(tk::EncodeFileName(path).toStdString(), std::ios::binary);
+    QVERIFY(file.write(bytes.constData(), bytes.size()));
+}
+
+// A photo of pure noise: its card is far larger than the built-in back, so a small disk or file
+// size limit takes the back and fails on this card.
+QByteArray NoisePhoto() {
+    QImage photo(400, 300, QImage::Format_RGB32);
+    std::mt19937 noise(19);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, noise() | 0xFF000000u);
+    return tk::EncodeJpeg(photo, 95);
+}
+
+// Every file and folder below a folder, by path relative to it.
+QStringList Everything(const QString& folder) {
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << QDir(folder).relativeFilePath(it.next());
+    return found;
 }
 
 QStringList Numbered(const QString& prefix, int from, int to) {
@@ -71,6 +105,10 @@ class CardSetTest : public QObject {
 private slots:
     void rules_data();
     void rules();
+    void skippedPhotosSayWhatIsWrong_data();
+    void skippedPhotosSayWhatIsWrong();
+    void aFailedRunLeavesNothing_data();
+    void aFailedRunLeavesNothing();
 };
 
 // files: the folder's files; a name starting with "!" is written as a corrupt photo, one starting
@@ -109,6 +147,14 @@ void CardSetTest::rules_data() {
         << QStringList{QStringLiteral("Přeskakuji „p05.jpg“"),
                        QStringLiteral(": 23 (použitelných 22); sada")};
 
+    // Windows-1250 bytes, as from an old camera or a zip file: printed escaped, never as "�".
+    QStringList oldNames = Numbered(QStringLiteral("p"), 1, 24);
+    oldNames[0] = tk::DecodeFileName("!_\xC8"
+                                     "ern\xFD.jpg");
+    QTest::addRow("a name that is not UTF-8 is printed with its bytes escaped")
+        << oldNames << false << false << int(cardset::kDone) << Numbered(QStringLiteral("p"), 2, 24)
+        << QStringList{QStringLiteral("„_\\xC8ern\\xFD.jpg“")};
+
     QTest::addRow("an existing set is kept") << p23 << true << false << int(cardset::kSetExists)
                                              << QStringList{} << QStringList{QStringLiteral("--force")};
     QStringList turned = p23;
@@ -140,6 +186,9 @@ void CardSetTest::rules() {
     QFETCH(QStringList, problems);
 
     QTemporaryDir scratch;
+    // By bytes: QTemporaryDir cannot remove a name that is not UTF-8.
+    const auto removeAll =
+        qScopeGuard([&] { std::filesystem::remove_all(QFile::encodeName(scratch.path()).toStdString()); });
     const QString source = scratch.filePath(QStringLiteral("dovolená"));
     const QString target = scratch.filePath(QStringLiteral("sada/karty"));
     QDir().mkpath(source);
@@ -214,6 +263,148 @@ void CardSetTest::rules() {
     QCOMPARE(back.readAll(), builtIn.readAll());
     QCOMPARE(QDir(target).entryList(QDir::Files).size(),
              cardset::kPictureCount + 1); // no temporary files left
+}
+
+// The first photo is a bad one of each kind; the message names it and says in Czech what is wrong,
+// with libjpeg's or the system's own text only when asked for.
+void CardSetTest::skippedPhotosSayWhatIsWrong_data() {
+    QTest::addColumn<QString>("bad");
+    QTest::addColumn<bool>("verbose");
+    QTest::addColumn<QString>("message");
+    const QString skip = QStringLiteral("Přeskakuji „a.jpg“: ");
+    QTest::newRow("a PNG") << "png" << false << skip + "není to obrázek JPEG.";
+    QTest::newRow("an empty file") << "empty" << false << skip + "není to obrázek JPEG.";
+    QTest::newRow("damaged") << "damaged" << false << skip + "obrázek je poškozený.";
+    QTest::newRow("65500 x 65500 claimed")
+        << "huge" << false << skip + "obrázek je příliš velký, nelze ho přečíst.";
+    QTest::newRow("a link to nothing") << "link" << false << skip + "soubor nelze přečíst.";
+    QTest::newRow("--verbose: libjpeg's own text")
+        << "png" << true << skip + "není to obrázek JPEG. (Not a JPEG file: starts with 0x89 0x50)";
+    QTest::newRow("--verbose: the system's own text")
+        << "link" << true << skip + "soubor nelze přečíst. (No such file or directory)";
+}
+
+void CardSetTest::skippedPhotosSayWhatIsWrong() {
+    QFETCH(QString, bad);
+    QFETCH(bool, verbose);
+    QFETCH(QString, message);
+    QTemporaryDir scratch;
+    const QString source = scratch.filePath(QStringLiteral("fotky"));
+    QVERIFY(QDir().mkpath(source));
+    // 22 good photos after the bad one: one too few, so that the run ends without writing.
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    for (int i = 1; i < cardset::kPictureCount; ++i)
+        Write(source + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), tk::EncodeJpeg(small, 90));
+    const QString path = source + QStringLiteral("/a.jpg");
+    QByteArray jpeg = tk::EncodeJpeg(small, 90);
+    if (bad == QLatin1String("png")) {
+        QBuffer png;
+        QVERIFY(png.open(QIODevice::WriteOnly) && small.save(&png, "PNG"));
+        Write(path, png.data());
+    } else if (bad == QLatin1String("empty")) {
+        Write(path, {});
+    } else if (bad == QLatin1String("damaged")) {
+        Write(path, jpeg.left(2) + QByteArray(600, 'x'));
+    } else if (bad == QLatin1String("huge")) {
+        const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+        QVERIFY(frame > 0);
+        for (const int at : {5, 7}) // height, then width
+            jpeg[frame + at] = char(0xFF), jpeg[frame + at + 1] = char(0xDC);
+        Write(path, jpeg);
+    } else {
+        QVERIFY(QFile::link(source + QStringLiteral("/nothing.jpg"), path));
+    }
+
+    cardset::Options options;
+    QStringList complaints;
+    const cardset::Output out{[](const QString&) {}, [&](const QString& text) { complaints << text; }};
+    QStringList arguments{source, scratch.filePath(QStringLiteral("karty"))};
+    if (verbose)
+        arguments.prepend(QStringLiteral("--verbose"));
+    QVERIFY(cardset::ParseArguments(arguments, &options, out));
+    QCOMPARE(int(cardset::MakeCardSet(options, out)), int(cardset::kTooFewPhotos));
+    QCOMPARE(complaints.value(0), message);
+}
+
+// A full disk, or a file size limit where the disk cannot be mounted: both fail on the second card.
+// A failed run leaves nothing, not even the folders it made, so the next run is not refused.
+void CardSetTest::aFailedRunLeavesNothing_data() {
+    QTest::addColumn<bool>("fullDisk");
+    QTest::addColumn<bool>("earlierSet"); // --force over a set that must survive the failure
+    QTest::addColumn<QString>("systemText");
+    QTest::newRow("a full disk (tmpfs of 64 KiB)") << true << false << "No space left on device";
+    QTest::newRow("a file size limit of 48 KiB") << false << false << "File too large";
+    QTest::newRow("--force over an earlier set, a file size limit") << false << true << "File too large";
+}
+
+void CardSetTest::aFailedRunLeavesNothing() {
+    QFETCH(bool, fullDisk);
+    QFETCH(bool, earlierSet);
+    QFETCH(QString, systemText);
+    QTemporaryDir scratch;
+    const QString source = scratch.filePath(QStringLiteral("fotky"));
+    const QString disk = scratch.filePath(QStringLiteral("disk"));
+    const QString target = disk + QStringLiteral("/sada/karty");
+    QVERIFY(QDir().mkpath(source) && QDir().mkpath(disk));
+    for (int i = 1; i <= cardset::kPictureCount; ++i)
+        Write(source + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')),
+              i == 2 ? NoisePhoto() : Photo(i, false));
+
+    // The limits hold in a child process only: its own mount of the disk, or its own file size limit.
+    int pipeEnds[2];
+    QCOMPARE(::pipe(pipeEnds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        QStringList report;
+        const QByteArray diskPath = QFile::encodeName(disk);
+        if (fullDisk && (::unshare(CLONE_NEWNS) != 0 ||
+                         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                         ::mount("tmpfs", diskPath.constData(), "tmpfs", 0, "size=64k") != 0)) {
+            report << QStringLiteral("skip");
+        } else {
+            if (!fullDisk) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{48 * 1024, 48 * 1024};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+            if (earlierSet && (!QDir().mkpath(target) ||
+                               !QFile(target + QStringLiteral("/1.jpg")).open(QIODevice::WriteOnly)))
+                report << QStringLiteral("no earlier set");
+            QStringList complaints;
+            const cardset::Output out{[](const QString&) {},
+                                      [&](const QString& text) { complaints << text; }};
+            for (int run = 0; run < 2; ++run)
+                report << QString::number(cardset::MakeCardSet({source, target, earlierSet}, out));
+            report << Everything(disk).join(QLatin1Char(',')) << complaints;
+        }
+        const QByteArray bytes = report.join(QLatin1Char('\n')).toUtf8();
+        const bool written =
+            ::write(pipeEnds[1], bytes.constData(), static_cast<std::size_t>(bytes.size())) == bytes.size();
+        std::_Exit(written ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    QByteArray got;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        got.append(buffer, n);
+    ::close(pipeEnds[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const QStringList report = QString::fromUtf8(got).split(QLatin1Char('\n'));
+    if (report.value(0) == QLatin1String("skip"))
+        QSKIP("mounting a tmpfs is not allowed here");
+    const QString failed = QString::number(cardset::kWriteFailed);
+    const QString left = earlierSet ? QStringLiteral("sada,sada/karty,sada/karty/1.jpg") : QString();
+    QCOMPARE(report.mid(0, 3), (QStringList{failed, failed, left}));
+    QVERIFY2(report.value(3).contains(QStringLiteral("2.jpg“ nelze zapsat: ") + systemText),
+             qPrintable(report.join(QLatin1Char('\n'))));
+
+    // With room again, the next run makes the set.
+    const cardset::Output quiet{[](const QString&) {}, [](const QString&) {}};
+    QCOMPARE(int(cardset::MakeCardSet({source, target, earlierSet}, quiet)), int(cardset::kDone));
+    QCOMPARE(QDir(target).entryList(QDir::Files).size(), cardset::kPictureCount + 1);
 }
 
 TK_TEST_MAIN(CardSetTest)

@@ -25,6 +25,7 @@ struct Options {
     QString source; // paths as tk::DecodeFileName gives them, so that any bytes survive
     QString target;
     bool force = false;
+    bool verbose = false; // a skipped photo's message also gives libjpeg's or the system's own text
 };
 
 // Where the maker's messages go: progress, and problems (skipped photos, refusals).
@@ -33,10 +34,10 @@ struct Output {
     std::function<void(const QString&)> problem;
 };
 
-// Reads the command line ("--force", SOURCE, TARGET); false, with a message, when it is not one.
+// Reads the command line ("--force", "--verbose", SOURCE, TARGET); false, with a message, when it is not one.
 bool ParseArguments(const QStringList& arguments, Options* options, const Output& out);
 
-// Makes the set. Nothing in TARGET is touched unless all 23 pictures are ready.
+// Makes the set: all of it or, when anything fails, nothing (TARGET is as it was).
 Status MakeCardSet(const Options& options, const Output& out);
 
 // The usage text.

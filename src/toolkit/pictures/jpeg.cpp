@@ -253,8 +253,15 @@ bool Decode(Decoder& d, QSize target, std::size_t (*extra)(QSize decoded, QSize 
     return true;
 }
 
-[[noreturn]] void RaiseJpegError(int code) {
-    throw EPictureError(texts::JpegError(code));
+[[noreturn]] void RaiseJpegError(int code, const char* message = "") {
+    using Kind = EPictureError::Kind;
+    const bool tooLarge = code == kJpegTooLargeCode || code == kJpegTooManyScansCode || code == JERR_OUT_OF_MEMORY ||
+                          code == JERR_WIDTH_OVERFLOW;
+    const Kind kind = code == JERR_NO_SOI || code == JERR_INPUT_EMPTY ? Kind::NotJpeg
+                      : tooLarge                                      ? Kind::TooLarge
+                                                                      : Kind::Damaged;
+    const QString text = texts::JpegError(code);
+    throw EPictureError(text, kind, *message != '\0' ? QString::fromLocal8Bit(message) : text);
 }
 
 unsigned Read16(const uchar* p, bool bigEndian) {
@@ -303,7 +310,7 @@ int TiffOrientation(const uchar* tiff, std::size_t size) {
 JpegInfo ReadJpegInfo(const QByteArray& data) {
     Decoder d;
     if (!Start(d, &data, nullptr))
-        RaiseJpegError(d.errors.code);
+        RaiseJpegError(d.errors.code, d.errors.message);
     JpegInfo info;
     info.width = static_cast<int>(d.cinfo.image_width);
     info.height = static_cast<int>(d.cinfo.image_height);
@@ -317,7 +324,7 @@ JpegInfo ReadJpegInfo(const QByteArray& data) {
 QImage DecodeJpeg(const QByteArray& data, QSize target) {
     Decoder d;
     if (!Start(d, &data, nullptr) || !Decode(d, target, nullptr))
-        RaiseJpegError(d.errors.code);
+        RaiseJpegError(d.errors.code, d.errors.message);
     return std::move(d.image);
 }
 
@@ -392,12 +399,12 @@ std::size_t ReductionBytes(QSize decoded, QSize card) {
 // the process's budget.
 QImage CardPicture(Decoder& d, const QByteArray* data, const PictureFile* file, QSize pixels) {
     if (!Start(d, data, file))
-        RaiseJpegError(d.errors.code);
+        RaiseJpegError(d.errors.code, d.errors.message);
     const int orientation = std::max(d.orientation, 1);
     // A picture stored on its side is decoded and reduced on its side, and turned when small.
     const QSize stored = orientation >= 5 ? pixels.transposed() : pixels;
     if (!Decode(d, stored, ReductionBytes))
-        RaiseJpegError(d.errors.code);
+        RaiseJpegError(d.errors.code, d.errors.message);
     return OrientPicture(ReducePicture(d.image, stored), orientation);
 }
 
@@ -439,10 +446,11 @@ void OpenPictureFile(const QString& path, PictureFile& file, FileIdentity* ident
     const QString extension = info.suffix();
     if (extension.compare(QLatin1String("jpg"), Qt::CaseInsensitive) != 0 &&
         extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) != 0)
-        throw EPictureError(texts::UnknownPictureExtension(extension));
+        throw EPictureError(texts::UnknownPictureExtension(extension), EPictureError::Kind::NotJpeg);
     const auto cannotOpen = [&](int error) {
-        return EPictureError(texts::CannotOpenFile(DisplayFileName(info.absoluteFilePath()),
-                                                   QString::fromLocal8Bit(std::strerror(error))));
+        const QString systemText = QString::fromLocal8Bit(std::strerror(error));
+        return EPictureError(texts::CannotOpenFile(DisplayFileName(info.absoluteFilePath()), systemText),
+                             EPictureError::Kind::Unreadable, systemText);
     };
     file.fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file.fd < 0)
@@ -489,7 +497,7 @@ QImage LoadPictureFile(const QString& path, QSize target) {
     OpenPictureFile(path, file, nullptr);
     Decoder d;
     if (!Start(d, nullptr, &file) || !Decode(d, target, nullptr))
-        RaiseJpegError(d.errors.code);
+        RaiseJpegError(d.errors.code, d.errors.message);
     return std::move(d.image);
 }
 

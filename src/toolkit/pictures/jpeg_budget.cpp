@@ -79,6 +79,7 @@ std::mutex gBoundsMutex;
 JpegBounds gBounds = kDefaultBounds;
 
 void ErrorExit(j_common_ptr cinfo) {
+    cinfo->err->format_message(cinfo, reinterpret_cast<JpegErrors*>(cinfo->err)->message);
     FailDecode(cinfo, cinfo->err->msg_code);
 }
 

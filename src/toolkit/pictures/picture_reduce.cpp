@@ -66,7 +66,7 @@ QImage ReducePicture(const QImage& picture, QSize size) {
     const auto bufferRow = [&](int y) { return buffer.data() + std::size_t(y) * bufferWidth * 3; };
     QImage result(size, QImage::Format_RGB32);
     if (result.isNull())
-        throw EPictureError(texts::JpegError(JERR_OUT_OF_MEMORY));
+        throw EPictureError(texts::JpegError(JERR_OUT_OF_MEMORY), EPictureError::Kind::TooLarge);
     const auto channel = [](float value) { return std::clamp(static_cast<int>(value + 0.5f), 0, 255); };
     const auto store = [](float* out, const float* rgb) { std::copy(rgb, rgb + 3, out); };
     const auto write = [&](QRgb* out, const float* rgb) {

@@ -35,10 +35,19 @@ private:
     int code_;
 };
 
-// Picture loading failed (cannot open, unknown extension, JPEG error).
+// Picture loading failed (cannot open, unknown extension, JPEG error). The kind says what is wrong in
+// words a person understands; the detail is the library's or the system's own text.
 class EPictureError : public Error {
 public:
-    using Error::Error;
+    enum class Kind { Unreadable, NotJpeg, Damaged, TooLarge };
+    explicit EPictureError(QString text, Kind kind = Kind::Damaged, QString detail = {})
+        : Error(std::move(text)), kind_(kind), detail_(std::move(detail)) {}
+    Kind GetKind() const { return kind_; }
+    const QString& Detail() const { return detail_; }
+
+private:
+    Kind kind_;
+    QString detail_;
 };
 
 // An operation misused at run time ("Cannot make a visible window modal", focus on a hidden control).

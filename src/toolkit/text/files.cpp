@@ -3,9 +3,6 @@
 
 #include "toolkit/text/text_file.h"
 
-#include <QDir>
-#include <QFile>
-
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,18 +116,53 @@ QString DisplayFileName(const QString& name) {
     return shown;
 }
 
+namespace {
+
+QString WithoutTrailingSeparators(QString dir) {
+    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
+        dir.chop(1);
+    return dir;
+}
+
+// A removed current directory: the path it had, so that what is read from it is missing, never read
+// from another folder (an empty text made the back "/znak.jpg"). The kernel still reports the path,
+// with " (deleted)" after it; without /proc, "." still names the removed folder itself.
+QString RemovedCurrentDir() {
+    QByteArray link(4096, Qt::Uninitialized);
+    const ssize_t length = ::readlink("/proc/self/cwd", link.data(), static_cast<std::size_t>(link.size()));
+    if (length <= 0 || length >= link.size() || link.front() != '/')
+        return QStringLiteral(".");
+    link.truncate(length);
+    const QByteArray deleted(" (deleted)");
+    if (link.endsWith(deleted))
+        link.chop(deleted.size());
+    return WithoutTrailingSeparators(DecodeFileName(link));
+}
+
+} // namespace
+
+QString EscapedFileName(const QString& name) {
+    QString shown;
+    shown.reserve(name.size());
+    for (const QChar c : name) {
+        if (IsEscapedByte(c.unicode()))
+            shown += QStringLiteral("\\x") +
+                     QStringLiteral("%1").arg(c.unicode() - kEscapeBase, 2, 16, QLatin1Char('0')).toUpper();
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 QString GetCurrentDir() {
     // getcwd keeps the bytes; QDir::currentPath would turn a name that is not UTF-8 into "?".
     QByteArray buffer(4096, Qt::Uninitialized);
     while (::getcwd(buffer.data(), static_cast<std::size_t>(buffer.size())) == nullptr) {
         if (errno != ERANGE)
-            return QDir::currentPath();
+            return RemovedCurrentDir();
         buffer.resize(buffer.size() * 2);
     }
-    QString dir = DecodeFileName(QByteArray(buffer.constData()));
-    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
-        dir.chop(1);
-    return dir;
+    return WithoutTrailingSeparators(DecodeFileName(QByteArray(buffer.constData())));
 }
 
 void SetCurrentDir(const QString& path) {

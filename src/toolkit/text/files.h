@@ -14,6 +14,8 @@ QString DecodeFileName(const QByteArray& bytes);
 QByteArray EncodeFileName(const QString& name);
 // The name as the screen shows it: each byte that is not UTF-8 becomes the replacement character.
 QString DisplayFileName(const QString& name);
+// The name for a terminal: each byte that is not UTF-8 written as \xNN, so that none is lost.
+QString EscapedFileName(const QString& name);
 
 // The current directory, with no trailing separator except at the root.
 QString GetCurrentDir();

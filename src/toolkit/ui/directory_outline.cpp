@@ -281,6 +281,15 @@ QRect TDirectoryOutline::RowRect(int index) const {
     return QRect(left, (index - TopRow()) * kRowHeight, TextWidth(node) + 2 * kTextPadding, kRowHeight);
 }
 
+QRect TDirectoryOutline::ExpanderRect(int index) const {
+    const OutlineNode* node = Row(index);
+    if (node == nullptr)
+        return {};
+    const int left = kMargin + node->level * kIndent - horizontalScrollBar()->value();
+    return QRect(left + 1, (index - TopRow()) * kRowHeight + (kRowHeight - kExpanderSize) / 2,
+                 kExpanderSize - 1, kExpanderSize - 1);
+}
+
 // ---- rows and scrolling -----------------------------------------------------------------------------
 
 void TDirectoryOutline::RebuildRows() {
@@ -421,8 +430,7 @@ void TDirectoryOutline::paintEvent(QPaintEvent* event) {
         const int y = (row - top) * kRowHeight;
         const int left = kMargin + node->level * kIndent - dx;
         if (!node->subfoldersRead || !node->children.empty()) {
-            const QRect box(left + 1, y + (kRowHeight - kExpanderSize) / 2, kExpanderSize - 1,
-                            kExpanderSize - 1);
+            const QRect box = ExpanderRect(row);
             painter.setPen(boxLine);
             painter.drawRect(box);
             painter.setPen(text);
@@ -462,18 +470,25 @@ void TDirectoryOutline::mousePressEvent(QMouseEvent* event) {
     if (row < 0)
         return;
     const OutlineNode* node = rows_[static_cast<std::size_t>(row)];
-    if (OnExpander(node, at.x() + horizontalScrollBar()->value()))
+    pressToggled_ = nullptr;
+    if (OnExpander(node, at.x() + horizontalScrollBar()->value())) {
+        pressToggled_ = node;
         Toggle(node);
-    else
+    } else {
         SelectRowByPlayer(row);
+    }
 }
 
 void TDirectoryOutline::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     const int row = RowAt(event->position().toPoint().y());
-    if (row >= 0)
-        Toggle(rows_[static_cast<std::size_t>(row)]);
+    if (row < 0)
+        return;
+    const OutlineNode* node = rows_[static_cast<std::size_t>(row)];
+    // The double click's first press on the +/- box has toggled the node already.
+    if (std::exchange(pressToggled_, nullptr) != node)
+        Toggle(node);
 }
 
 void TDirectoryOutline::keyPressEvent(QKeyEvent* event) {

@@ -63,6 +63,8 @@ public:
     int RowOf(const OutlineNode* node) const; // -1 when the node is not shown
     // A row's rectangle in the viewport's coordinates (outside the viewport when scrolled away).
     QRect RowRect(int index) const;
+    // The +/- box of a row, in the viewport's coordinates.
+    QRect ExpanderRect(int index) const;
     QWidget* Viewport() const { return viewport(); }
 
     void Expand(const OutlineNode* node);
@@ -109,6 +111,7 @@ private:
     OutlineNode* selected_ = nullptr;
     std::vector<OutlineNode*> rows_;
     int selectedRow_ = -1;
+    const OutlineNode* pressToggled_ = nullptr; // the node the last press toggled by its +/- box
     QPixmap closedIcon_;
     QPixmap openIcon_;
 };

@@ -25,6 +25,8 @@ private slots:
     void joinPath();
     void fileNamesKeepTheirBytes_data();
     void fileNamesKeepTheirBytes();
+    void aRemovedCurrentDirKeepsItsPath_data();
+    void aRemovedCurrentDirKeepsItsPath();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -183,6 +185,25 @@ void FilesTest::fileNamesKeepTheirBytes() {
     QCOMPARE(tk::GetCurrentDir(), path);
     tk::SetCurrentDir(QStringLiteral("inner"));
     QCOMPARE(tk::GetCurrentDir(), path + QStringLiteral("/inner"));
+}
+
+// A folder removed while it is the current directory: its path is still the current directory, so
+// the card back is looked for there and is missing, rather than read from the root as "/znak.jpg".
+void FilesTest::aRemovedCurrentDirKeepsItsPath_data() {
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("a plain name") << QByteArray("gone");
+    QTest::newRow("a Windows-1250 name") << QByteArray("Zv\xed\xf8");
+    QTest::newRow("ending in the kernel's own mark") << QByteArray("x (deleted)");
+}
+
+void FilesTest::aRemovedCurrentDirKeepsItsPath() {
+    QFETCH(QByteArray, name);
+    const QByteArray folder = QFile::encodeName(root_) + "/sub/" + name;
+    QVERIFY(::mkdir(folder.constData(), 0700) == 0);
+    const QString path = tk::DecodeFileName(folder);
+    tk::SetCurrentDir(path);
+    QVERIFY(::rmdir(folder.constData()) == 0);
+    QCOMPARE(tk::GetCurrentDir(), path);
 }
 
 QTEST_GUILESS_MAIN(FilesTest)

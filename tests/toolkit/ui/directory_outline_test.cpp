@@ -58,6 +58,19 @@ private:
     bool active_;
 };
 
+// A click or double click on the +/- box of a shown row, delivered through the window system.
+void ClickBox(tk::TDirectoryOutline* outline, const tk::OutlineNode* node, bool twice) {
+    const int row = outline->RowOf(node);
+    QVERIFY2(row >= 0, "the row is not shown");
+    outline->verticalScrollBar()->setValue(row);
+    outline->horizontalScrollBar()->setValue(0);
+    const QPoint at = outline->Viewport()->mapTo(outline->window(), outline->ExpanderRect(row).center());
+    if (twice)
+        QTest::mouseDClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+    else
+        QTest::mouseClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
 // The names of a node's children, as bytes.
 QByteArrayList ChildNames(const tk::OutlineNode* node) {
     QByteArrayList names;
@@ -339,7 +352,8 @@ void DirectoryOutlineTest::anUnlistableFolderShowsNoChildren() {
 }
 
 // The folder "k" holds a/x/y and b; the tree starts with "k" selected and closed. Actions: "+",
-// "-", "*" keys, "D" a double click on the selected row, "v" the Down key. The result is the
+// "-", "*" keys, "D" a double click on the selected row, "b" a click and "B" a double click on its
+// +/- box, "v" the Down key. The result is the
 // shown rows from "k" down.
 void DirectoryOutlineTest::keysAndDoubleClickOpenAndCloseFolders_data() {
     QTest::addColumn<QString>("actions");
@@ -350,6 +364,9 @@ void DirectoryOutlineTest::keysAndDoubleClickOpenAndCloseFolders_data() {
     QTest::newRow("- after * closes it again") << "*-" << QByteArrayList{"k"};
     QTest::newRow("double click opens") << "D" << QByteArrayList{"k", "k/a", "k/b"};
     QTest::newRow("double click again closes") << "DD" << QByteArrayList{"k"};
+    QTest::newRow("a click on the box opens") << "b" << QByteArrayList{"k", "k/a", "k/b"};
+    QTest::newRow("a double click on the box opens once") << "B" << QByteArrayList{"k", "k/a", "k/b"};
+    QTest::newRow("a double click on the box again closes") << "BB" << QByteArrayList{"k"};
     QTest::newRow("+ on a child opens only it") << "+v+" << QByteArrayList{"k", "k/a", "k/a/x", "k/b"};
 }
 
@@ -366,6 +383,8 @@ void DirectoryOutlineTest::keysAndDoubleClickOpenAndCloseFolders() {
     for (const QChar action : actions) {
         if (action == QLatin1Char('D'))
             testing::DoubleClickRow(scene.outline, scene.outline->Selected());
+        else if (action.toLower() == QLatin1Char('b'))
+            ClickBox(scene.outline, k, action == QLatin1Char('B'));
         else if (action == QLatin1Char('v'))
             QTest::keyClick(scene.outline, Qt::Key_Down);
         else
