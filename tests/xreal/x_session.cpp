@@ -324,8 +324,9 @@ std::vector<long> XSession::Cardinals(Window window, const std::string& property
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::vector<long> values;
-    if (XGetWindowProperty(display_, window, XInternAtom(display_, property.c_str(), False), 0, 1024, False,
-                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+    // Long enough for an icon of every size (256 x 256 alone is 65,536 items).
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, property.c_str(), False), 0, 1L << 20,
+                           False, AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
         data != nullptr) {
         // Xlib hands 32-bit items over as longs.
         if (format == 32)

@@ -97,34 +97,63 @@ void CheckIdentity(XSession& x, const TopWindow& window, const std::string& entr
         QImage(QString::fromStdString(std::string(PLAMKOV_ICONS_DIR) + "/32x32/apps/" + icon + ".png"))
             .convertToFormat(QImage::Format_ARGB32);
     const Pixels shown = x.Icon(window.id, 32);
-    bool same = !png.isNull() && shown.width == 32;
-    for (int py = 0; same && py < 32; ++py) {
-        for (int px = 0; same && px < 32; ++px)
-            same = shown.At(px, py) == static_cast<std::uint32_t>(png.pixel(px, py));
+    // Compared premultiplied: the window system holds the icon so, which rounds the colours of
+    // pixels that are partly transparent and drops those of the wholly transparent ones.
+    auto premultiplied = [](std::uint32_t argb, int shift) {
+        return static_cast<int>(((argb >> shift) & 0xFF) * (argb >> 24) / 255);
+    };
+    std::string differs = png.isNull() ? " (cannot read it)" : shown.width != 32 ? " (no 32 x 32 icon)" : "";
+    for (int py = 0; differs.empty() && py < 32; ++py) {
+        for (int px = 0; differs.empty() && px < 32; ++px) {
+            const std::uint32_t want = png.pixel(px, py), got = shown.At(px, py);
+            bool same = (want >> 24) == (got >> 24);
+            for (int shift = 0; same && shift < 24; shift += 8)
+                same = std::abs(premultiplied(want, shift) - premultiplied(got, shift)) <= 2;
+            if (!same) {
+                char at[80];
+                std::snprintf(at, sizeof at, " (at %d, %d: %08X, not %08X)", px, py, got, want);
+                differs = at;
+            }
+        }
     }
-    Check(same, "\"" + window.name + "\" carries the icon " + icon + ".png");
+    Check(differs.empty(), "\"" + window.name + "\" carries the icon " + icon + ".png" + differs);
 }
 
-// What the window manager makes of the folder dialog: modal, of fixed size, with a close box and
-// neither a minimise nor a maximise box (the actions it allows are the boxes it draws).
-void CheckDialog(XSession& x, const TopWindow& dialog) {
+// The folder dialog as the window manager sees it: a modal dialog of fixed size, transient for the
+// game's window, that asks for a close box and no minimise or maximise box. Openbox draws no
+// maximise box for a fixed size, but gives every dialog a minimise box whatever it asks for; being
+// transient for the game, the dialog then takes the game's window down with it, never leaving the
+// game blocked behind a hidden dialog.
+void CheckDialog(XSession& x, const TopWindow& dialog, const TopWindow& game) {
     if (!gManaged)
         return;
     CheckOnScreen(x, dialog, "");
+    const std::vector<std::string> type = x.AtomNames(dialog.id, "_NET_WM_WINDOW_TYPE");
+    Check(!type.empty() && type.front() == "_NET_WM_WINDOW_TYPE_DIALOG",
+          "the folder dialog is a dialog (type: " + Joined(type) + ")");
     const std::vector<std::string> state = x.AtomNames(dialog.id, "_NET_WM_STATE");
     Check(Holds(state, "_NET_WM_STATE_MODAL"), "the folder dialog is modal (state: " + Joined(state) + ")");
+    const std::vector<long> owner = x.Cardinals(dialog.id, "WM_TRANSIENT_FOR");
+    Check(!owner.empty() && static_cast<Window>(owner.front()) == game.id,
+          "the folder dialog is transient for the \"Pexeso\" window");
     const auto [least, most] = x.SizeLimits(dialog.id);
     const Rect bounds = x.Bounds(dialog.id);
     Check(least.width == bounds.width && least.height == bounds.height && most.width == bounds.width &&
               most.height == bounds.height,
           "the folder dialog has a fixed size (" + bounds.Text() + ", from " + least.Text() + " to " +
               most.Text() + ")");
+    // Motif hints: flags, functions (close 32, minimise 8, maximise 16), decorations (minimise 32,
+    // maximise 64).
+    const std::vector<long> motif = x.Cardinals(dialog.id, "_MOTIF_WM_HINTS");
+    Check(motif.size() >= 3 && (motif[1] & 32) != 0 && (motif[1] & (8 | 16)) == 0 &&
+              (motif[2] & (32 | 64)) == 0,
+          "the folder dialog asks for a close box and neither a minimise nor a maximise box");
     const std::vector<std::string> actions = x.AtomNames(dialog.id, "_NET_WM_ALLOWED_ACTIONS");
-    Check(Holds(actions, "_NET_WM_ACTION_CLOSE") && !Holds(actions, "_NET_WM_ACTION_MINIMIZE") &&
-              !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_HORZ") &&
-              !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_VERT"),
-          "the folder dialog has a close box and no minimise or maximise box (allowed: " + Joined(actions) +
-              ")");
+    Check(
+        Holds(actions, "_NET_WM_ACTION_CLOSE") && !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_HORZ") &&
+            !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_VERT") && !Holds(actions, "_NET_WM_ACTION_RESIZE"),
+        "the window manager gives the folder dialog a close box, no maximise box and no resizing (allowed: " +
+            Joined(actions) + ")");
 }
 
 std::string ReadFile(const std::string& path) {
@@ -282,7 +311,7 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
     MenuCommand(x, game.id, firstMenuHeight, 1);
     const TopWindow dialog = x.WaitShown("Výběr obrázků", 5s);
     Require(dialog.id != 0, "\"Nová\" opens the dialog \"Výběr obrázků\"");
-    CheckDialog(x, dialog);
+    CheckDialog(x, dialog, game);
     x.Click(dialog.id, kOkX, kOkY);
     x.Settle(game.id, 300ms);
 
