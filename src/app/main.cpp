@@ -1,5 +1,5 @@
 #include "app/startup.h"
-#include "app/toolkit/application.h"
+#include "toolkit/ui/application.h"
 
 int main(int argc, char** argv) {
     // The pictures decode on a worker thread while the application object and the windows are made.
