@@ -3,5 +3,6 @@
 
 int main(int argc, char** argv) {
     tk::Application app(argc, argv);
+    app.NameProgram(QStringLiteral("cz.plamkov.Pexeso"), QStringLiteral("pexeso"));
     return RunPexeso(app);
 }

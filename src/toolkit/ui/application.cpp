@@ -4,7 +4,10 @@
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/timer.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -139,6 +142,21 @@ Application::~Application() {
 
 Application* Application::Instance() {
     return qobject_cast<Application*>(QCoreApplication::instance());
+}
+
+void Application::NameProgram(const QString& desktopEntry, const QString& iconName) {
+    setDesktopFileName(desktopEntry);
+    // Qt's X11 platform takes the window class from the application name.
+    setApplicationName(desktopEntry);
+    QIcon icon;
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString file =
+            icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png"));
+        if (QFile::exists(file))
+            icon.addFile(file);
+    }
+    setWindowIcon(icon);
 }
 
 QString Application::TitleFromProgramName(const QString& programPath) {

@@ -66,6 +66,11 @@ public:
     QString Title() const { return title_; }
     static QString TitleFromProgramName(const QString& programPath);
 
+    // Names the program to the desktop by its menu entry (the entry's file name without
+    // ".desktop"), which becomes the Wayland app id and the X11 class, and gives every window the
+    // icon `iconName`, embedded as :/icons/<size>/apps/<iconName>.png.
+    void NameProgram(const QString& desktopEntry, const QString& iconName);
+
     // Creates a form owned by the application; the first one created becomes the main form.
     template <typename Form, typename... Args> Form* CreateForm(Form*& reference, Args&&... args) {
         auto form = std::make_unique<Form>(std::forward<Args>(args)...);
