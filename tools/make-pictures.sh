@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates every fire game picture (src/fire/art/pictures/*.jpg) from the drawings in
 # src/fire/art/drawings/. Same drawings, same bytes. Needs rsvg-convert (librsvg2-bin) and cjpeg
 # (libjpeg-turbo-progs), plus the project's own build requirements for the small cutting tool.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package, installs it with apt, starts each game from its menu entry (the
 # entry's Exec and Path) on an Xvfb server, checks that its window comes up in the right folder,
 # closes it as a window manager's close box would, and removes the package, checking that none of

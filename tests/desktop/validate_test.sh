@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The menu entries and AppStream descriptions pass the freedesktop validators, and every icon they
 # name is there as a drawing and as a PNG of each size at that size.
 # Usage: validate_test.sh <folder of the configured .desktop/.metainfo.xml> <icons/hicolor folder>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one real-X scenario on its own Xvfb.
 # Usage: tests/xreal/run.sh fire|memory|managed <build folder>
 # "managed" plays both games under openbox on a laptop-sized screen (1366 x 768).

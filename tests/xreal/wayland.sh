@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Both programs run natively on Wayland: each is started with Qt's wayland platform on a headless
 # weston of its own, and its window must come up as a toplevel with its caption and the app id
 # that matches its menu entry. The compositor's own debug stream ("weston-debug scene-graph")

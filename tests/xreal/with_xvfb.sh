@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command with DISPLAY set to a fresh Xvfb of its own (1280x1024, 24-bit, or XREAL_SCREEN),
 # and stops the server afterwards. The server picks the first free display number itself
 # (-displayfd), so any number of these run side by side. With XREAL_WM=openbox the window manager

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small client of a real X server for driving the built programs from outside, as a person at
 // the screen would: it starts a program, finds its windows, presses keys and buttons through XTest,
 // reads pixels, hears about a window's repaints through the Damage extension and asks a window to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays the built programs on a real X server from outside, as a person would, and checks what
 // comes on screen and into the files:
 //   xreal_driver fire <plamkov> <scratch folder>

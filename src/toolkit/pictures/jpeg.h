@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our JPEG decoder over libjpeg, safe on hostile files: its error manager never exits, and whatever a
 // file claims, its size, the memory of one decode and the decoding work are bounded (well under a
 // second and 150 MB on the machines we run on). Also the upright turn of camera photos (EXIF) and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: owns the event loop and the forms, the application-wide message
 // filter, the error boundary every handler runs in, the message and error boxes, terminate and
 // halt, and the clock the timers run on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control kinds the windows are built from: thin wrappers over Qt widgets that expose the
 // properties and events the game code uses, and run every event handler through the
 // application's error boundary.

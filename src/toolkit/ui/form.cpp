@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window: its outer size and client area, placement, closing and the modal loop.
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/controls_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every window stands wholly on the screen: placed at the layout's position where it fits, moved
 // (never resized) just far enough where it does not.
 #include "support/test_main.h"
