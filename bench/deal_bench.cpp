@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the memory game's deal from a folder of 23 camera photos (12 megapixels,
 // baseline, 4:2:0, quality 92) and a znak.jpg: the decode limit of the machine for those files, a
 // first deal of the game's own window, a repeat deal, the naive deal (each card's file decoded in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the folder tree takes with a large folder: building along the current directory,
 // opening a folder of 10,000 subfolders (reading, sorting, laying out the rows), painting, moving
 // the selection, and "*" on "/" up to its bounds. Prints figures; asserts nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the JPEG loader on a 12-megapixel photo-like picture, decoded in full and at 1/8 scale (what
 // the memory game asks for when it deals from a folder of camera photos), and measures the worst
 // files we know of: each is decoded from its file in a child process of its own, so that its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deals the memory game over and over with the built-in card set (offscreen) and prints what the
 // cards left beneath by earlier deals cost: the time of a deal, of repainting the whole board and of
 // turning one card, after 1 to 100 deals (up to 8000 card controls on the window).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An error box in a benchmark would wait for a click that never comes: its text is printed instead.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fire game's round on the family house at "malá", and what its tick costs. Prints one
 // "name value unit" line per figure.
 //   round_bench          plays one real round on real timers (offscreen): the round's length from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: how long creating the five windows takes (the fire game window decodes its embedded
 // pictures here), and how long the main window then takes to paint for the first time.
 #include "app/startup.h"

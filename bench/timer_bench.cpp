@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How steady the real clock's 100 ms tick is: one minute of real ticks through the adapter's
 // timer and dispatch, printing the spread of the periods, the drift and the length of a round.
 // Run by hand: QT_QPA_PLATFORM=offscreen ./timer_bench

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Each library of src/ shows only its own headers to what links it: its folder is linked, under the
 # path that includes name (toolkit/text, fire, ...), into an include root of the library's own in the
 # build tree. So a header of a library that is not linked is not found, and a wrong include fails

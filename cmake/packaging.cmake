@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # "cpack -G DEB" in the build folder makes plamkov_<version>_<arch>.deb from the install rules; its
 # dependencies are read off the linked libraries by dpkg-shlibdeps (package dpkg-dev).
 set(CPACK_PACKAGE_NAME plamkov)

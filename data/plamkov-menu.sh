@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Started from the menu, the fire game keeps its score tables (hiscore0.dat to hiscore9.dat, in the
 # current directory) in the user's data folder, $XDG_DATA_HOME/plamkov or ~/.local/share/plamkov,
 # made here when missing. Started from a terminal, "plamkov" keeps them where the terminal is.

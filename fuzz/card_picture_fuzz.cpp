@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the card picture loader: decoding at card scale, the EXIF orientation and
 // the area-average reduction. Any input must give a picture of exactly the card's size or a JPEG
 // error, and never crash.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the JPEG loader: any input must give a picture or a JPEG error, within the
 // loader's bounds of memory and time, and never crash.
 #include "toolkit/pictures/jpeg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpora of the JPEG fuzz targets: small files of every kind the loader meets
 // (baseline, progressive, arithmetic, grayscale, CMYK, odd sampling, EXIF orientations, a few
 // claims beyond the bounds), each followed by a size-picking byte. Usage: make_jpeg_corpus <folder>.

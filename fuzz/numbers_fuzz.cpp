@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for numbers as text: StrToInt and FloatToStr against models written from their
 // rules, and never a crash.
 //

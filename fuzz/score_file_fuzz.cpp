@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the score table and its file: any file content, score and name must give
 // the table that the ranking rules give, written back and read again the same, and never crash.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds in release mode (build-release/) and prints one "name value unit" line per figure; lines
 # starting with "#" say what was measured where, or what was skipped.
 #   tools/bench.sh          start-up on a real X server beside a bare Qt window, the tick handler's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders contact sheets of the memory game's card set, decoded by the program's own loader:
 // cards.png holds each picture at card size (70 x 70, as the board shows it) beside its full size,
 // and cards-board.png the 24 cards at card size side by side as on the board, for a look at 1:1.

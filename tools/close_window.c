@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* close_window WINDOW-ID: asks an X window to close as a window manager's close box does, with a
  * WM_DELETE_WINDOW message, so the program runs its own close handling. Exits 1 when the window
  * does not take that message. Built and used by tools/package-test.sh. */

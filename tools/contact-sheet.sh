@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders contact sheets of the embedded fire game pictures, through the program's own JPEG
 # loader: contact-sheets/<house>.png (the panel without fires above the panel with every hotspot
 # burning) and contact-sheets/thumbnails.png; and of the memory game's card set: contact-sheets/cards.png

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders contact sheets of the embedded fire game pictures, decoded by the program's own loader:
 // per house, the panel as it looks without fires above the panel with every hotspot burning,
 // composited as the window does it; and the start panel's three thumbnails side by side.

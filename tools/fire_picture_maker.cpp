@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cuts one house's pictures out of its two renderings (plain and burning) as PPM files for cjpeg:
 // the house itself, one picture per hotspot picture name and the start panel's thumbnail. With a
 // scale of 2 the renderings are twice the pictures' size and so is everything cut from them: the

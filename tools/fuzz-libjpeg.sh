@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds an instrumented copy of libjpeg-turbo for the fuzz targets, so that the fuzzer's coverage
 # and AddressSanitizer reach into the decoder itself rather than stopping at its entry points.
 # The source is Debian's own package of the version installed (apt-get source, through a private

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (in build-fuzz) and runs every *_fuzz target over its
 # seed corpus in fuzz/corpus/<target>/ and then for the given number of seconds (default 30).
 # A longer run is one command: tools/fuzz.sh 600 [target...]. The JPEG targets link an instrumented

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building and testing need on Debian 12, if anything is missing.
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
@@ -6,7 +7,10 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev
           xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
 # The menu entries' validators, and what the Debian package is built and checked with.
-packages+=(desktop-file-utils appstream dpkg-dev)
+packages+=(desktop-file-utils appstream dpkg-dev python3-debian)
+# The desktop scenarios: a headless Wayland compositor with Qt's Wayland platform, and a window
+# manager on the real X server.
+packages+=(weston qt6-wayland openbox)
 # The fuzz targets: clang and its libFuzzer runtime.
 packages+=(clang libclang-rt-14-dev)
 missing=()

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the memory game's built-in card set (src/memory/art/pictures/1.jpg to 23.jpg and the
 # card back znak.jpg) from the drawings in src/memory/art/drawings/. Same drawings, same bytes.
 # Needs rsvg-convert (librsvg2-bin), convert (imagemagick) and cjpeg (libjpeg-turbo-progs).

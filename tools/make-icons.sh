@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the menu icons' PNG sizes from their drawings, data/icons/hicolor/scalable/apps/*.svg, into
 # data/icons/hicolor/<N>x<N>/apps/. The PNGs are committed, so building needs no drawing tools;
 # run this after changing a drawing. Needs rsvg-convert (librsvg2-bin).

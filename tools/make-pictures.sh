@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates every fire game picture from the drawings in src/fire/art/drawings/: the set at the
 # layout's size in src/fire/art/pictures/*.jpg, and the same drawings at twice the size in
 # src/fire/art/pictures/2x/*.jpg for hi-DPI screens. Same drawings, same bytes. Needs rsvg-convert (librsvg2-bin) and cjpeg

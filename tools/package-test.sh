@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package, installs it with apt, starts each game from its menu entry (the
 # entry's Exec and Path) on an Xvfb server, checks that its window comes up in the right folder,
 # closes it as a window manager's close box would, and removes the package, checking that none of
-# its files is left. Needs root (or sudo), Xvfb, xdotool, dpkg-dev and libx11-dev.
+# its files is left. Needs root (or sudo), Xvfb, xdotool, dpkg-dev, libx11-dev and python3-debian.
 # Usage: tools/package-test.sh [build folder]   (default: build; built as needed)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -36,6 +37,23 @@ echo "Depends: $depends"
 case $depends in *libqt6widgets6*libjpeg62-turbo* | *libjpeg62-turbo*libqt6widgets6*) ;;
 *) fail "dependencies not found from the linked libraries" ;; esac
 [ "$(dpkg-deb -f "$deb" Section)" = games ] || fail "section is not games"
+# A machine-readable copyright file, which Debian's own parser takes in strict mode, naming the
+# code's and the drawings' licences with their texts.
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/plamkov/copyright >"$work/copyright" ||
+    fail "no /usr/share/doc/plamkov/copyright in the package"
+/usr/bin/python3 - "$work/copyright" <<'PY' || fail "the copyright file does not parse as the format wants"
+import sys
+from debian import copyright
+with open(sys.argv[1], encoding="utf-8") as f:
+    c = copyright.Copyright(f, strict=True)
+licences = {p.license.synopsis for p in c.all_files_paragraphs()}
+assert licences == {"GPL-3.0-or-later", "CC-BY-SA-4.0", "CC0-1.0"}, licences
+texts = {p.license.synopsis: p.license.text for p in c.all_license_paragraphs()}
+assert "Section 8" in texts["CC-BY-SA-4.0"], "the CC-BY-SA-4.0 text is not complete"
+assert c.find_files_paragraph("src/memory/art/pictures/1.jpg").license.synopsis == "CC-BY-SA-4.0"
+assert c.find_files_paragraph("src/fire/round_engine.cpp").license.synopsis == "GPL-3.0-or-later"
+print("ok copyright file:", ", ".join(sorted(licences)))
+PY
 # The package's files (not its folders), as they will lie on the disk.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }' >"$work/files"
 

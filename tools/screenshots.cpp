@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes the README's screenshots from the program itself: the real windows, built offscreen and
 // driven as the tests drive them (real clicks through the window system, virtual time, scripted
 // random numbers), each grabbed to a PNG. The same script gives the same pictures.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the README's screenshots, docs/screenshots/*.png, from the program itself: the real windows
 # offscreen, played by a script in virtual time with fixed random numbers, so the pictures are the
 # same at every run and show the program as it is now. The memory game deals from the built-in set.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, then builds and runs every test twice: in a normal build with warnings
 # as errors, and in a build with AddressSanitizer and UndefinedBehaviorSanitizer. The scenarios on
 # a real X server (label xreal, each on its own Xvfb) run in the normal build only: they time a real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The launcher: a button for each game, a third button and a menu that do nothing. It exists
 // hidden for the whole run.
 #pragma once

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/startup.h"
 #include "toolkit/ui/application.h"
 
 int main(int argc, char** argv) {
     tk::Application app(argc, argv);
+    app.NameProgram(QStringLiteral("cz.plamkov.Plamkov"), QStringLiteral("plamkov"));
     // The pictures decode on a worker thread while the windows are made.
     StartDecodingPictures(app);
     return RunProgram(app);

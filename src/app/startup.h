@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the five windows, created in a fixed order so that the fire game window is the main one.
 #pragma once
 

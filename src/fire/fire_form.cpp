@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fire game window's layout and its game flow: the start panel, the campaign between rounds
 // and the hand-over of a finished game to the score table.
 #include "fire/fire_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fire game window: start panel, three house scenes, next-round and game-over panels. Any
 // number of these windows may exist; each has its own controls and all share the round state.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fire game's fixed numbers and the small rules the game flow applies between rounds.
 #pragma once
 

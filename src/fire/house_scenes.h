@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three house scenes as the window builds them: which hotspot images each house has, in what
 // order they are created and drawn, and the labels. Places and pictures come from the pictures'
 // own geometry table (fire/art/fire_pictures.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The round engine: one routine for the ticks of all three houses and one for the clicks on all
 // 25 hotspots. A hotspot burns while it is shown; its age in spawn ticks is kept in its Tag.
 #include "fire/fire_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fire game's shared round state: one set for the whole program, shared by the three houses
 // and by every fire game window. It starts zeroed; the game flow sets it up for each game.
 #pragma once

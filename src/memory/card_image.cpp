@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "memory/card_image.h"
 
 #include "memory/memory_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A card back of the memory game: an image that knows its card's index and picture number, and
 // turns the card when clicked.
 #pragma once

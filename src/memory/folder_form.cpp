@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "memory/folder_form.h"
 
 namespace {
@@ -9,9 +10,8 @@ TForm5* Form5 = nullptr;
 TForm5::TForm5() {
     SetCaption(QStringLiteral("Výběr obrázků"));
     // A dialog: a close box only, and a fixed size, since nothing in it follows the window's size.
-    SetBorderIcons(int(tk::BorderIcon::SystemMenu));
     SetOuterSize(383, 426);
-    SetResizable(false);
+    SetBorderStyle(tk::BorderStyle::Dialog);
     SetLeft(445);
     SetTop(252);
     SetColor(tk::ButtonFaceColor());

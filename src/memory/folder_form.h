@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture folder dialog of the memory game: a folder tree and "OK". It has no handlers of its
 // own; the game shows it modally, reads ModalResult (1 for "OK") and the tree's current folder.
 // Selecting a folder in the tree already makes it the current directory.

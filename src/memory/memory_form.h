@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory game window "Pexeso": its menu deals a board of 5 × 8 face-down cards from the pictures
 // of a chosen folder; its creation installs the application-wide message filter, which drops
 // left-button presses while an unlike pair is face up for its look.

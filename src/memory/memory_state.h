@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory game's module-level state beside its window: the card size, the two card tables and
 // the turn state. The game keeps one instance in memory_form.cpp; tests reach it through Memory().
 #pragma once

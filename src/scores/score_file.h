@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A score table as cell texts (rows 1 to 10 of score and name, row 0 the header), its file of
 // 20 Windows-1250 lines, and the rule that puts a new score in at its rank.
 #pragma once

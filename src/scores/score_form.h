@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score table window: one table of ten ranked rows, loaded from and saved to its file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The launcher: hidden for the whole run; its first button opens further fire game windows that
 // take over the Form2 reference, its second opens the memory game modally, the rest do nothing.
 #include "app/launcher_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and the window set: five windows in a fixed order, one on screen, and the ways the
 // program ends.
 #include "app/launcher_form.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The menu launcher starts the fire game in the user's data folder for it, made when missing, and
 # passes the arguments and the exit code through. A stub "plamkov" beside the launcher prints
 # where it was started.

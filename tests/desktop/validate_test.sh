@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The menu entries and AppStream descriptions pass the freedesktop validators, and every icon they
 # name is there as a drawing and as a PNG of each size at that size.
 # Usage: validate_test.sh <folder of the configured .desktop/.metainfo.xml> <icons/hicolor folder>
@@ -21,6 +22,10 @@ for entry in "$data"/*/*.desktop; do
     grep -q '^Categories=Game;KidsGame;$' "$entry" || fail "$entry: categories"
     grep -q '^Name\[cs\]=' "$entry" || fail "$entry: no Czech name"
     grep -q '^Comment\[cs\]=' "$entry" || fail "$entry: no Czech comment"
+    # The desktop matches a running window to its entry by the entry's name: the program's app id
+    # and X11 class are that name.
+    id=$(basename "$entry" .desktop)
+    grep -qx "StartupWMClass=$id" "$entry" || fail "$entry: StartupWMClass is not $id"
     icon=$(sed -n 's/^Icon=//p' "$entry")
     [ -f "$icons/scalable/apps/$icon.svg" ] || fail "$entry: no drawing $icon.svg"
     for size in 16 22 24 32 48 64 128 256; do
@@ -37,6 +42,9 @@ done
 for info in "$data"/*.metainfo.xml; do
     appstreamcli validate --no-net "$info" || fail "appstreamcli validate $info"
     grep -q 'content_rating type="oars-1.1"' "$info" || fail "$info: no OARS rating"
+    grep -q '<metadata_license>CC0-1.0</metadata_license>' "$info" || fail "$info: metadata licence"
+    grep -q '<project_license>GPL-3.0-or-later AND CC-BY-SA-4.0</project_license>' "$info" ||
+        fail "$info: project licence"
 done
 [ "$(ls "$data"/*/*.desktop | wc -l)" -eq 2 ] || fail "expected two menu entries"
 exit $failed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole fire games as a player plays them: real clicks on the windows the program creates at
 // start-up, in virtual time, ending in the score table files.
 #include "app/startup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game flow around the rounds: the choice on the start panel, the campaign from round to
 // round, game over and the hand-over of the total and the name to the score table.
 #include "fire/fire_form.h"

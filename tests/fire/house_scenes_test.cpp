@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The house scenes as the player meets them: what a click on each part of a house does, the
 // stacking of panels and pictures, and labels that show their whole text beside the hotspots.
 #include "fire/fire_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fire game's pictures: each decodes through our loader at its size as a baseline colour JPEG,
 // every burning window or door meets the house around it without a seam, sits on a window or door
 // rather than on wall, and each thumbnail looks like its house.

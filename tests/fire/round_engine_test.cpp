@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The round engine in virtual time: ticks, spawns, the life of a fire and the end of a round.
 #include "fire/fire_form.h"
 #include "fire/round_state.h"

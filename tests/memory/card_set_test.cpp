@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in card set: 23 faces and a back that every decoder takes, that lie next to the
 // programs in the build folder, and that a child tells apart at card size.
 #include "support/test_main.h"

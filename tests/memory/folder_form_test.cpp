@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture folder dialog: its layout, and how each modal showing ends: "OK" gives 1 and the
 // folder selected, the close box gives another result and leaves the selection and the current
 // directory as they were; one window serves every showing, so the selection carries over.

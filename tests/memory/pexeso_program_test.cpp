@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program pexeso: the memory game alone, its window the main window, shown by the event loop
 // and not modally; closing it ends the program with exit code 0.
 #include "app/launcher_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A save of the score table on a real file system, under the two faults that matter to a player's
 // table: the program killed half way through a save, and a disk that is full. In both the file must
 // hold the whole old table or the whole new one, never part of one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The insertion rule and the table file, on a table held in memory.
 #include "scores/score_file.h"
 

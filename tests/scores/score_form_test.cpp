@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score table window as the fire game uses it: "Zapsat" shows it and puts the score in, all
 // inside the caller's error boundary, with the table files in a temporary current directory.
 #include "scores/score_form.h"

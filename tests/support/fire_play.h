@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing a fire round as a child would: tick by tick in virtual time, clicking each fire that
 // flares up until the wanted number is out.
 #pragma once

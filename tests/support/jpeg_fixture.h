@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG files for tests, made with libjpeg's compressor: the program itself only decodes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A main() for a Qt Test class that runs inside the program's own application object.
 #pragma once
 

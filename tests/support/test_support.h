@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What tests use to drive the program: virtual time, scripted dice, recorded message boxes and
 // real mouse clicks delivered through the window system (so hit-testing, stacking and the message
 // filter all take part).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card-set maker's rules, one table: which photos it takes and in what order, what it skips,
 // when it refuses, and what it writes.
 #include "card_set.h"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one real-X scenario on its own Xvfb.
-# Usage: tests/xreal/run.sh fire|memory <build folder>
+# Usage: tests/xreal/run.sh fire|memory|managed <build folder>
+# "managed" plays both games under openbox on a laptop-sized screen (1366 x 768).
 # Exit 77 means skipped, with the reason printed.
 set -euo pipefail
 
@@ -44,6 +46,24 @@ memory)
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
         echo "--- the program's output:"
         cat "$XREAL_LOG"
+    fi
+    exit $status
+    ;;
+managed)
+    for program in plamkov pexeso; do
+        [ -x "$build/$program" ] || skip "$build/$program is not built"
+    done
+    [ -f "$build/znak.jpg" ] || skip "$build/znak.jpg is missing (the built-in card set)"
+    game=$(mktemp -d)
+    XREAL_LOG=$(mktemp)
+    export XREAL_LOG
+    trap 'rm -rf "$game" "$XREAL_LOG"' EXIT
+    status=0
+    XREAL_WM=openbox XREAL_SCREEN=1366x768x24 "$here/with_xvfb.sh" "$driver" managed "$build/plamkov" "$game" \
+        "$build/pexeso" "$build" || status=$?
+    if [ $status -ne 0 ] && [ $status -ne 77 ]; then
+        echo "--- the programs' output:"
+        cat "$game/plamkov.log" "$XREAL_LOG" 2>/dev/null || true
     fi
     exit $status
     ;;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "x_session.h"
 
 #include <X11/Xatom.h>
@@ -133,6 +134,33 @@ std::optional<int> XSession::WaitExit(pid_t pid, Clock::duration timeout) {
     }
 }
 
+// Under a window manager a program's window lies inside the manager's frame: the client window is
+// the one that carries WM_STATE, which the manager sets. Without one, the window is the frame.
+Window XSession::ClientOf(Window window) {
+    const Atom wmState = XInternAtom(display_, "WM_STATE", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, window, wmState, 0, 0, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) == Success &&
+        data != nullptr)
+        XFree(data);
+    if (type != 0)
+        return window;
+    Window rootOut = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int n = 0;
+    Window found = 0;
+    if (XQueryTree(display_, window, &rootOut, &parent, &children, &n)) {
+        for (unsigned int i = 0; i < n && found == 0; ++i)
+            found = ClientOf(children[i]);
+        if (children != nullptr)
+            XFree(children);
+    }
+    return found; // 0: no client window below this one
+}
+
 std::vector<TopWindow> XSession::Shown() {
     Window rootOut = 0, parent = 0;
     Window* children = nullptr;
@@ -140,13 +168,17 @@ std::vector<TopWindow> XSession::Shown() {
     std::vector<TopWindow> shown;
     if (!XQueryTree(display_, root_, &rootOut, &parent, &children, &count))
         return shown;
+    // The window manager's own window, which tells that it runs, is none of the programs'.
+    const std::vector<long> manager = Cardinals(root_, "_NET_SUPPORTING_WM_CHECK");
     for (unsigned int i = 0; i < count; ++i) {
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(display_, children[i], &attributes) || attributes.map_state != IsViewable)
             continue;
-        shown.push_back({children[i],
-                         Utf8Name(display_, children[i]),
-                         {attributes.x, attributes.y, attributes.width, attributes.height}});
+        if (!manager.empty() && children[i] == static_cast<Window>(manager.front()))
+            continue;
+        const Window client = ClientOf(children[i]);
+        const Window window = client != 0 ? client : children[i];
+        shown.push_back({window, Utf8Name(display_, window), Bounds(window)});
     }
     if (children != nullptr)
         XFree(children);
@@ -280,7 +312,108 @@ Rect XSession::Bounds(Window window) {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display_, window, &attributes))
         throw Failure("the window is gone");
-    return {attributes.x, attributes.y, attributes.width, attributes.height};
+    // On the screen, also when a window manager's frame is its parent.
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display_, window, root_, 0, 0, &x, &y, &child);
+    return {x, y, attributes.width, attributes.height};
+}
+
+std::vector<long> XSession::Cardinals(Window window, const std::string& property) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> values;
+    // Long enough for an icon of every size (256 x 256 alone is 65,536 items).
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, property.c_str(), False), 0, 1L << 20,
+                           False, AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr) {
+        // Xlib hands 32-bit items over as longs.
+        if (format == 32)
+            values.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+        XFree(data);
+    }
+    return values;
+}
+
+std::vector<std::string> XSession::AtomNames(Window window, const std::string& property) {
+    std::vector<std::string> names;
+    for (const long atom : Cardinals(window, property)) {
+        char* name = XGetAtomName(display_, static_cast<Atom>(atom));
+        if (name != nullptr) {
+            names.emplace_back(name);
+            XFree(name);
+        }
+    }
+    return names;
+}
+
+Rect XSession::Frame(Window window) {
+    Rect frame = Bounds(window);
+    const std::vector<long> extents = Cardinals(window, "_NET_FRAME_EXTENTS"); // left, right, top, bottom
+    if (extents.size() == 4) {
+        frame.x -= static_cast<int>(extents[0]);
+        frame.y -= static_cast<int>(extents[2]);
+        frame.width += static_cast<int>(extents[0] + extents[1]);
+        frame.height += static_cast<int>(extents[2] + extents[3]);
+    }
+    return frame;
+}
+
+std::pair<std::string, std::string> XSession::Class(Window window) {
+    XClassHint hint{};
+    std::pair<std::string, std::string> names;
+    if (XGetClassHint(display_, window, &hint)) {
+        names = {hint.res_name != nullptr ? hint.res_name : "",
+                 hint.res_class != nullptr ? hint.res_class : ""};
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    return names;
+}
+
+Pixels XSession::Icon(Window window, int size) {
+    // One picture after another: width, height, then width x height pixels.
+    const std::vector<long> icon = Cardinals(window, "_NET_WM_ICON");
+    for (std::size_t at = 0; at + 2 <= icon.size();) {
+        const auto width = static_cast<std::size_t>(icon[at]),
+                   height = static_cast<std::size_t>(icon[at + 1]);
+        const std::size_t end = at + 2 + width * height;
+        if (end > icon.size())
+            break;
+        if (width == static_cast<std::size_t>(size) && height == static_cast<std::size_t>(size)) {
+            Pixels pixels{size, size, {}};
+            for (std::size_t i = at + 2; i < end; ++i)
+                pixels.rgb.push_back(static_cast<std::uint32_t>(icon[i]));
+            return pixels;
+        }
+        at = end;
+    }
+    return {};
+}
+
+Rect XSession::WorkArea() {
+    const std::vector<long> area = Cardinals(root_, "_NET_WORKAREA");
+    if (area.size() >= 4)
+        return {static_cast<int>(area[0]), static_cast<int>(area[1]), static_cast<int>(area[2]),
+                static_cast<int>(area[3])};
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display_, root_, &attributes);
+    return {0, 0, attributes.width, attributes.height};
+}
+
+std::pair<Rect, Rect> XSession::SizeLimits(Window window) {
+    XSizeHints hints{};
+    long supplied = 0;
+    Rect least, most;
+    if (XGetWMNormalHints(display_, window, &hints, &supplied)) {
+        if (hints.flags & PMinSize)
+            least = {0, 0, hints.min_width, hints.min_height};
+        if (hints.flags & PMaxSize)
+            most = {0, 0, hints.max_width, hints.max_height};
+    }
+    return {least, most};
 }
 
 Clock::time_point XSession::Click(Window window, int x, int y) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small client of a real X server for driving the built programs from outside, as a person at
 // the screen would: it starts a program, finds its windows, presses keys and buttons through XTest,
 // reads pixels, hears about a window's repaints through the Damage extension and asks a window to
@@ -12,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace xreal {
@@ -27,6 +29,14 @@ struct Failure : std::runtime_error {
 struct Rect {
     int x = 0, y = 0, width = 0, height = 0;
     bool Contains(int px, int py) const { return px >= x && py >= y && px < x + width && py < y + height; }
+    bool Inside(const Rect& outer) const {
+        return x >= outer.x && y >= outer.y && x + width <= outer.x + outer.width &&
+               y + height <= outer.y + outer.height;
+    }
+    std::string Text() const {
+        return std::to_string(width) + " x " + std::to_string(height) + " at " + std::to_string(x) + ", " +
+               std::to_string(y);
+    }
 };
 
 struct TopWindow {
@@ -61,7 +71,8 @@ public:
     // Waits for the process to end: its exit code, or nothing when it has not ended in time.
     std::optional<int> WaitExit(pid_t pid, Clock::duration timeout);
 
-    // Windows on screen: mapped children of the root window (there is no window manager).
+    // Windows on screen: the programs' windows in the mapped children of the root window (the
+    // children themselves without a window manager, the client windows in its frames with one).
     std::vector<TopWindow> Shown();
     // Waits until a window with this name is on screen, then until its painting settles.
     TopWindow WaitShown(const std::string& name, Clock::duration timeout);
@@ -75,7 +86,21 @@ public:
 
     Pixels Grab(Window window, Rect area);
     std::uint32_t Pixel(Window window, int x, int y);
+    // The window's area on the screen (its client area, under a window manager).
     Rect Bounds(Window window);
+    // The window with the frame the window manager put round it (_NET_FRAME_EXTENTS).
+    Rect Frame(Window window);
+    // The area windows may take: the window manager's _NET_WORKAREA, or the whole screen.
+    Rect WorkArea();
+    // A property of 32-bit items (CARDINAL, ATOM, the Motif hints), and a list of atoms by name.
+    std::vector<long> Cardinals(Window window, const std::string& property);
+    std::vector<std::string> AtomNames(Window window, const std::string& property);
+    // WM_CLASS: the instance name and the class.
+    std::pair<std::string, std::string> Class(Window window);
+    // The pictures of _NET_WM_ICON at one size, 0xAARRGGBB each; empty when the icon has no such size.
+    Pixels Icon(Window window, int size);
+    // The least and the most size the program allows (WM_NORMAL_HINTS); 0 x 0 where it gives none.
+    std::pair<Rect, Rect> SizeLimits(Window window);
 
     // Presses and releases the left button at a point of the window; returns when the server has
     // taken both, with the time of the release.
@@ -91,6 +116,7 @@ public:
     void Close(Window window);
 
 private:
+    Window ClientOf(Window window);
     Window WatchedFor(Window window);
     bool Pump(Clock::time_point until);
     void Dispatch(XEvent& event);

@@ -1,7 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays the built programs on a real X server from outside, as a person would, and checks what
 // comes on screen and into the files:
 //   xreal_driver fire <plamkov> <scratch folder>
 //   xreal_driver memory <pexeso> <folder holding the card set>
+//   xreal_driver managed <plamkov> <scratch folder> <pexeso> <card set folder>   (both, under a
+//       window manager: every window must also stand wholly on the screen, and the folder dialog
+//       must be a fixed-size modal dialog with a close box only)
 //   xreal_driver startup <plamkov> <bare window program> <runs>   (a benchmark: prints figures)
 // A scenario prints one line per check and exits 0 when all hold, 1 at the first that fails.
 // Qt before Xlib: Xlib defines macros (Status, None) that Qt's headers use as names.
@@ -55,6 +59,102 @@ void Require(bool ok, const std::string& what) {
     if (!ok)
         throw Failure(what);
     Check(true, what);
+}
+
+// Under a window manager (the "managed" scenario) every window the scenarios meet is also looked at
+// as the manager shows it.
+bool gManaged = false;
+
+bool Holds(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names)
+        out += (out.empty() ? "" : " ") + name;
+    return out;
+}
+
+// The window with its frame stands wholly in the area windows may take.
+void CheckOnScreen(XSession& x, const TopWindow& window, const std::string& when) {
+    if (!gManaged)
+        return;
+    const Rect frame = x.Frame(window.id), area = x.WorkArea();
+    Check(frame.Inside(area), "\"" + window.name + "\"" + (when.empty() ? "" : " " + when) +
+                                  " stands wholly on the screen (frame " + frame.Text() + ", screen " +
+                                  area.Text() + ")");
+}
+
+// The desktop knows the window by its program's menu entry: its X11 class is the entry's name, and it
+// carries the program's icon (compared at 32 x 32 with the icon the entry names).
+void CheckIdentity(XSession& x, const TopWindow& window, const std::string& entry, const std::string& icon) {
+    if (!gManaged)
+        return;
+    const auto [instance, windowClass] = x.Class(window.id);
+    Check(windowClass == entry, "\"" + window.name + "\" has the X11 class " + entry + " (it is \"" +
+                                    windowClass + "\", instance \"" + instance + "\")");
+    const QImage png =
+        QImage(QString::fromStdString(std::string(PLAMKOV_ICONS_DIR) + "/32x32/apps/" + icon + ".png"))
+            .convertToFormat(QImage::Format_ARGB32);
+    const Pixels shown = x.Icon(window.id, 32);
+    // Compared premultiplied: the window system holds the icon so, which rounds the colours of
+    // pixels that are partly transparent and drops those of the wholly transparent ones.
+    auto premultiplied = [](std::uint32_t argb, int shift) {
+        return static_cast<int>(((argb >> shift) & 0xFF) * (argb >> 24) / 255);
+    };
+    std::string differs = png.isNull() ? " (cannot read it)" : shown.width != 32 ? " (no 32 x 32 icon)" : "";
+    for (int py = 0; differs.empty() && py < 32; ++py) {
+        for (int px = 0; differs.empty() && px < 32; ++px) {
+            const std::uint32_t want = png.pixel(px, py), got = shown.At(px, py);
+            bool same = (want >> 24) == (got >> 24);
+            for (int shift = 0; same && shift < 24; shift += 8)
+                same = std::abs(premultiplied(want, shift) - premultiplied(got, shift)) <= 2;
+            if (!same) {
+                char at[80];
+                std::snprintf(at, sizeof at, " (at %d, %d: %08X, not %08X)", px, py, got, want);
+                differs = at;
+            }
+        }
+    }
+    Check(differs.empty(), "\"" + window.name + "\" carries the icon " + icon + ".png" + differs);
+}
+
+// The folder dialog as the window manager sees it: a modal dialog of fixed size, transient for the
+// game's window, that asks for a close box and no minimise or maximise box. Openbox draws no
+// maximise box for a fixed size, but gives every dialog a minimise box whatever it asks for; being
+// transient for the game, the dialog then takes the game's window down with it, never leaving the
+// game blocked behind a hidden dialog.
+void CheckDialog(XSession& x, const TopWindow& dialog, const TopWindow& game) {
+    if (!gManaged)
+        return;
+    CheckOnScreen(x, dialog, "");
+    const std::vector<std::string> type = x.AtomNames(dialog.id, "_NET_WM_WINDOW_TYPE");
+    Check(!type.empty() && type.front() == "_NET_WM_WINDOW_TYPE_DIALOG",
+          "the folder dialog is a dialog (type: " + Joined(type) + ")");
+    const std::vector<std::string> state = x.AtomNames(dialog.id, "_NET_WM_STATE");
+    Check(Holds(state, "_NET_WM_STATE_MODAL"), "the folder dialog is modal (state: " + Joined(state) + ")");
+    const std::vector<long> owner = x.Cardinals(dialog.id, "WM_TRANSIENT_FOR");
+    Check(!owner.empty() && static_cast<Window>(owner.front()) == game.id,
+          "the folder dialog is transient for the \"Pexeso\" window");
+    const auto [least, most] = x.SizeLimits(dialog.id);
+    const Rect bounds = x.Bounds(dialog.id);
+    Check(least.width == bounds.width && least.height == bounds.height && most.width == bounds.width &&
+              most.height == bounds.height,
+          "the folder dialog has a fixed size (" + bounds.Text() + ", from " + least.Text() + " to " +
+              most.Text() + ")");
+    // Motif hints: flags, functions (close 32, minimise 8, maximise 16), decorations (minimise 32,
+    // maximise 64).
+    const std::vector<long> motif = x.Cardinals(dialog.id, "_MOTIF_WM_HINTS");
+    Check(motif.size() >= 3 && (motif[1] & 32) != 0 && (motif[1] & (8 | 16)) == 0 &&
+              (motif[2] & (32 | 64)) == 0,
+          "the folder dialog asks for a close box and neither a minimise nor a maximise box");
+    const std::vector<std::string> actions = x.AtomNames(dialog.id, "_NET_WM_ALLOWED_ACTIONS");
+    Check(
+        Holds(actions, "_NET_WM_ACTION_CLOSE") && !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_HORZ") &&
+            !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_VERT") && !Holds(actions, "_NET_WM_ACTION_RESIZE"),
+        "the window manager gives the folder dialog a close box, no maximise box and no resizing (allowed: " +
+            Joined(actions) + ")");
 }
 
 std::string ReadFile(const std::string& path) {
@@ -118,6 +218,8 @@ int FireScenario(const std::string& program, const std::string& folder) {
         names += " \"" + w.name + "\"";
     Check(shown.size() == 1 && shown.front().name == "Plamkov",
           "exactly one window on screen, \"Plamkov\" (on screen:" + names + ")");
+    CheckOnScreen(x, main, "at start");
+    CheckIdentity(x, main, "cz.plamkov.Plamkov", "plamkov");
     const std::uint32_t plainFace = x.Pixel(main.id, kPlainX, kPlainY);
 
     // The round: from the click's release to the repaint that puts the game-over panel up.
@@ -152,6 +254,7 @@ int FireScenario(const std::string& program, const std::string& folder) {
     x.Click(main.id, kZapsatX, kZapsatY);
     const TopWindow scores = x.WaitShown("Hiscore", 5s);
     Require(scores.id != 0, "\"Hiscore\" is on screen after \"Zapsat\"");
+    CheckOnScreen(x, scores, "");
     const std::string file = ReadFile(folder + "/hiscore1.dat");
     const std::string expected = ExpectedScoreFile();
     Check(file == expected, "hiscore1.dat holds the typed name in Windows-1250 at rank 1 (first bytes: " +
@@ -202,11 +305,14 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
     const char* log = std::getenv("XREAL_LOG");
     const pid_t pid = x.Start(program, folder, log != nullptr ? log : "/dev/null");
     TopWindow game = x.WaitShown("Pexeso", kStartTimeout);
+    CheckOnScreen(x, game, "before the first deal");
+    CheckIdentity(x, game, "cz.plamkov.Pexeso", "pexeso");
     // Before the first deal the menu bar is all there is to find: assume the usual bar height.
     const int firstMenuHeight = x.Bounds(game.id).height - (551 - 34 - 20);
     MenuCommand(x, game.id, firstMenuHeight, 1);
     const TopWindow dialog = x.WaitShown("Výběr obrázků", 5s);
     Require(dialog.id != 0, "\"Nová\" opens the dialog \"Výběr obrázků\"");
+    CheckDialog(x, dialog, game);
     x.Click(dialog.id, kOkX, kOkY);
     x.Settle(game.id, 300ms);
 
@@ -219,6 +325,7 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
     const bool notBlank =
         std::any_of(back.rgb.begin(), back.rgb.end(), [&](auto c) { return c != back.rgb[0]; });
     Require(allBacks && notBlank, "\"OK\" deals a board of 40 alike card backs");
+    CheckOnScreen(x, game, "after the deal");
 
     // Turn cards two at a time, remembering every face seen, until a pair is known; then turn it.
     std::vector<std::optional<Pixels>> faces(kCards + 1);
@@ -356,6 +463,11 @@ int main(int argc, char** argv) {
             return FireScenario(argv[2], argv[3]);
         if (mode == "memory" && argc == 4)
             return MemoryScenario(argv[2], argv[3]);
+        if (mode == "managed" && argc == 6) {
+            gManaged = true;
+            const int fire = FireScenario(argv[2], argv[3]);
+            return MemoryScenario(argv[4], argv[5]) | fire;
+        }
         if (mode == "startup" && argc == 6)
             return StartupBench(argv[2], argv[3], std::stoi(argv[4]), argv[5]);
     } catch (const Failure& failure) {
@@ -366,7 +478,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::fprintf(stderr,
-                 "usage: xreal_driver fire <plamkov> <folder> | memory <pexeso> <folder> | startup <plamkov> "
-                 "<bare> <runs> <folder>\n");
+                 "usage: xreal_driver fire <plamkov> <folder> | memory <pexeso> <folder> | managed <plamkov> "
+                 "<folder> <pexeso> <folder> | startup <plamkov> <bare> <runs> <folder>\n");
     return 2;
 }

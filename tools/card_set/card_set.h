@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card-set maker: turns a folder of photos into a card set for the memory game, 1.jpg to 23.jpg
 // (square cuts of the first 23 readable photos by name) and the card back znak.jpg.
 #pragma once

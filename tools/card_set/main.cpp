@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pexeso-karty SOURCE TARGET: makes a card set for the memory game from a folder of photos.
 #include "card_set.h"
 

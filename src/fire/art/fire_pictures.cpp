@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "fire/art/fire_pictures.h"
 
 #include "toolkit/pictures/jpeg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fire game's embedded pictures, decoded with our JPEG loader, and where each one is shown:
 // the house scenes' geometry lives here once, for the window, the picture tools and the tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG decoding over libjpeg. libjpeg reports fatal errors by calling error_exit, which must not
 // return: ours longjmps back to the decode routine. Between setjmp and libjpeg's calls there are no
 // C++ objects with destructors; everything that lives across the jump is owned by the caller.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our JPEG decoder over libjpeg, safe on hostile files: its error manager never exits, and whatever a
 // file claims or holds, its size, the decoding work of each decode and the memory of all decodes of
 // the process together are bounded (under a second each and 150 MB on the machines we run on; see

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG encoding over libjpeg. As in the decoder, libjpeg's fatal errors longjmp back here, and no
 // C++ object with a destructor lives in a frame that the jump crosses.
 #include "toolkit/pictures/jpeg_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our JPEG encoder over libjpeg's compressor, for the tools that write pictures (the card-set maker).
 // The program itself only reads pictures.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card picture cache. The kept pictures, the failures of the current deal and the set of decodes
 // under way are guarded by one mutex; a worker takes it only to store its result, and Get waits on the
 // condition variable for the decode of its file to end. The pictures themselves are QImages, whose

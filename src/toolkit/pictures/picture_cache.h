@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures at a fixed small size (a card) from picture files: decoded at the smallest DCT scale
 // that still covers the size in device pixels, turned upright, reduced to that size by area
 // averaging, and kept by the file's identity, so that a later request for the unchanged file is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows-1250 code page. The lower half is ASCII; the upper half comes from the table below.
 #include "toolkit/text/cp1250.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows-1250 code page of the score files. Decoding is total (bytes the code page leaves
 // undefined map to the control characters of the same number), so any file round-trips byte for byte.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The errors the program raises: each carries the text the player sees in the error box.
 #pragma once
 

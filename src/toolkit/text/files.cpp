@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The current directory and file tests, over the POSIX calls so that failures keep their errno.
 #include "toolkit/text/files.h"
 

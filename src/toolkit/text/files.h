@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process's current directory, a file-exists test, and file names kept as the bytes they are.
 #pragma once
 

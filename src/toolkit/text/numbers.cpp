@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integer and real numbers as text.
 #include "toolkit/text/numbers.h"
 

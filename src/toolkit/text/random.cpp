@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random numbers: a Mersenne Twister by default, replaceable by a scripted source in tests.
 #include "toolkit/text/random.h"
 

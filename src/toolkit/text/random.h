@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random numbers, drawn through a source that tests can script.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text files of single-byte lines, read whole and written through an atomic replace.
 #include "toolkit/text/text_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text files of single-byte lines. Lines are written with CR LF; a line read is the text up to
 // the next LF with every CR left out, and byte 26 ends the file. Failures raise EInOutError with
 // the program's I/O error codes.

@@ -1,10 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit/ui/application.h"
 
 #include "toolkit/text/errors.h"
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/timer.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -145,6 +149,21 @@ Application* Application::Instance() {
 qreal Application::ScreenPixelRatio() const {
     const QScreen* screen = primaryScreen();
     return screen != nullptr ? screen->devicePixelRatio() : 1.0;
+}
+
+void Application::NameProgram(const QString& desktopEntry, const QString& iconName) {
+    setDesktopFileName(desktopEntry);
+    // Qt's X11 platform takes the window class from the application name.
+    setApplicationName(desktopEntry);
+    QIcon icon;
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString file =
+            icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png"));
+        if (QFile::exists(file))
+            icon.addFile(file);
+    }
+    setWindowIcon(icon);
 }
 
 QString Application::TitleFromProgramName(const QString& programPath) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: owns the event loop and the forms, the application-wide message
 // filter, the error boundary every handler runs in, the message and error boxes, terminate and
 // halt, and the clock the timers run on.
@@ -69,6 +70,10 @@ public:
     // Device pixels per layout pixel on the screen a new window opens on (the primary screen), as
     // a window reports it before it is shown: pictures can be decoded for it before windows exist.
     qreal ScreenPixelRatio() const;
+    // Names the program to the desktop by its menu entry (the entry's file name without
+    // ".desktop"), which becomes the Wayland app id and the X11 class, and gives every window the
+    // icon `iconName`, embedded as :/icons/<size>/apps/<iconName>.png.
+    void NameProgram(const QString& desktopEntry, const QString& iconName);
 
     // Creates a form owned by the application; the first one created becomes the main form.
     template <typename Form, typename... Args> Form* CreateForm(Form*& reference, Args&&... args) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The base of every control: geometry, visibility, fonts and deferred release, and the helpers the
 // control families share.
 #include "toolkit/ui/controls.h"

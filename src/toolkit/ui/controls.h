@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control kinds the windows are built from: thin wrappers over Qt widgets that expose the
 // properties and events the game code uses, and run every event handler through the
 // application's error boundary.
@@ -83,6 +84,8 @@ void ReleaseControl(TControl* control);
 QColor ButtonFaceColor();
 
 enum class BorderIcon { SystemMenu = 1, Minimize = 2, Maximize = 4 };
+// A dialog's border: a title and a close box only, and a fixed size.
+enum class BorderStyle { Sizeable, Dialog };
 
 // A top-level window. The layout gives the outer size; the client area is what the frame leaves.
 class TForm : public QWidget, public TControl {
@@ -101,10 +104,13 @@ public:
     int OuterHeight() const;
     QSize ClientSize() const;
 
-    // Centred on the desktop when first shown, or placed at the layout's Left, Top. Once placed, a
-    // window keeps its place (where the player may have moved it) from one showing to the next.
+    // Centred on the desktop when first shown, or placed at the layout's Left, Top; moved (never
+    // resized) just far enough to stand wholly on the screen where that place does not fit, also
+    // when its size changes while it is shown. Once placed, a window keeps its place (where the
+    // player may have moved it) from one showing to the next.
     void SetCentered(bool centered);
     void SetBorderIcons(int icons); // a combination of BorderIcon values
+    void SetBorderStyle(BorderStyle style);
     void SetResizable(bool resizable);
     // The colour of the client area, such as ButtonFaceColor() for a dialog.
     void SetColor(const QColor& color);
@@ -137,11 +143,13 @@ protected:
 
 private:
     void PlaceOnScreen();
+    void KeepOnScreen();
     void LayoutClient();
 
     QWidget* client_;
     QMenuBar* menuBar_ = nullptr;
     bool centered_ = false;
+    bool dialog_ = false;
     bool placed_ = false;
     int outerWidth_ = 0;
     int outerHeight_ = 0;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the control families share inside the adapter; not for the games.
 #pragma once
 

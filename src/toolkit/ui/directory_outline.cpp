@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder tree. Folders are listed with opendir/readdir so that every name keeps its bytes, the
 // listing happens once per node and at once (no watching, no background thread), and children sort
 // by bytes rather than by locale. Only the rows in view are painted; a row is found from a point by

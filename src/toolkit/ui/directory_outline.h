@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A folder tree of the one drive this system has (the root "/"), with a current folder: a node reads
 // its subfolders from disk once, at its first expansion, and selecting a row makes that folder the
 // process's current directory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit box and the string grid.
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/controls_internal.h"

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window: its outer size and client area, placement, closing and the modal loop.
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/controls_internal.h"
 
 #include "toolkit/text/errors.h"
 #include "toolkit/ui/application.h"
+#include "toolkit/ui/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,6 +13,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -24,6 +27,15 @@ namespace {
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 34;
 constexpr int kLayoutMenuBarHeight = 20;
+
+// The screen a window at these bounds opens on.
+QScreen* ScreenFor(const QRect& bounds) {
+    if (QScreen* screen = QGuiApplication::screenAt(bounds.center()))
+        return screen;
+    if (QScreen* screen = QGuiApplication::screenAt(bounds.topLeft()))
+        return screen;
+    return QGuiApplication::primaryScreen();
+}
 } // namespace
 
 // ---- TForm ----------------------------------------------------------------------------------------
@@ -64,6 +76,7 @@ void TForm::SetOuterSize(int width, int height) {
     else
         resize(size);
     LayoutClient();
+    KeepOnScreen();
 }
 
 int TForm::OuterWidth() const {
@@ -82,17 +95,27 @@ void TForm::SetCentered(bool centered) {
 
 void TForm::SetBorderIcons(int icons) {
     const bool wasShown = !isHidden();
-    Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+    // A dialog asks for its title and close box alone, so window managers draw no other box.
+    Qt::WindowFlags flags =
+        (dialog_ ? Qt::Dialog : Qt::Window) | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
     if (icons & static_cast<int>(BorderIcon::SystemMenu))
-        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (icons & static_cast<int>(BorderIcon::Minimize))
+        flags |= dialog_ ? Qt::WindowCloseButtonHint : Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if ((icons & static_cast<int>(BorderIcon::Minimize)) && !dialog_)
         flags |= Qt::WindowMinimizeButtonHint;
-    if (icons & static_cast<int>(BorderIcon::Maximize))
+    if ((icons & static_cast<int>(BorderIcon::Maximize)) && !dialog_)
         flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
     // Changing the flags hides a window; put it back as it was.
     if (wasShown)
         show();
+}
+
+void TForm::SetBorderStyle(BorderStyle style) {
+    dialog_ = style == BorderStyle::Dialog;
+    if (dialog_) {
+        SetBorderIcons(static_cast<int>(BorderIcon::SystemMenu));
+        SetResizable(false);
+    }
 }
 
 void TForm::SetResizable(bool resizable) {
@@ -137,16 +160,37 @@ void TForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm::PlaceOnScreen() {
-    if (!centered_ || placed_)
+    if (placed_)
         return;
     placed_ = true;
-    QScreen* screen = QGuiApplication::primaryScreen();
+    // A window the layout gives no place goes where the window system puts it.
+    if (!centered_ && !testAttribute(Qt::WA_Moved))
+        return;
+    // Not yet on screen, the frame is the layout's outer size.
+    const QSize outer(outerWidth_ > 0 ? outerWidth_ : width() + kFrameWidth,
+                      outerHeight_ > 0 ? outerHeight_ : height() + kFrameHeight);
+    QRect wanted(pos(), outer);
+    QScreen* screen = ScreenFor(wanted);
     if (screen == nullptr)
         return;
     const QRect area = screen->availableGeometry();
-    const int outerW = outerWidth_ > 0 ? outerWidth_ : width() + kFrameWidth;
-    const int outerH = outerHeight_ > 0 ? outerHeight_ : height() + kFrameHeight;
-    move(area.x() + (area.width() - outerW) / 2, area.y() + (area.height() - outerH) / 2);
+    if (centered_)
+        wanted.moveTo(area.x() + (area.width() - outer.width()) / 2,
+                      area.y() + (area.height() - outer.height()) / 2);
+    move(PlaceWithin(wanted, area));
+}
+
+void TForm::KeepOnScreen() {
+    if (isHidden())
+        return;
+    // On screen, the frame is what the window manager gave it.
+    const QRect frame = frameGeometry();
+    QScreen* screen = ScreenFor(frame);
+    if (screen == nullptr)
+        return;
+    const QPoint at = PlaceWithin(frame, screen->availableGeometry());
+    if (at != frame.topLeft())
+        move(at);
 }
 
 void TForm::Show() {
@@ -203,6 +247,13 @@ int TForm::ShowModal() {
     QObject::connect(&App(), &Application::TerminateRequested, &loop, &QEventLoop::quit);
     QEventLoop* const outer = modalLoop_;
     modalLoop_ = &loop;
+    // Owned by the window it was opened from: window managers keep it above that window, and one
+    // that minimises it takes that window along rather than leaving it blocked behind nothing.
+    if (QWidget* opener = QApplication::activeWindow(); opener != nullptr && opener != this) {
+        winId(); // gives the window its native side, which carries the owner
+        if (windowHandle() != nullptr)
+            windowHandle()->setTransientParent(opener->windowHandle());
+    }
     Show();
     while (modalResult_ == 0 && !App().Terminated())
         loop.exec();

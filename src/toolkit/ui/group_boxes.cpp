@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Panels, group boxes and radio groups: the controls that hold others.
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/controls_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture control: a decoded picture, plain or stretched, that takes clicks.
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/controls_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timers and the clock that schedules them. The real clock uses precise Qt timers; tests install
 // a virtual clock and advance it, and due ticks go through the same dispatch as real ones.
 #pragma once

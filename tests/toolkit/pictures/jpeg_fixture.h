@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG files made with libjpeg's compressor for the loader's tests and benchmarks, so that each kind
 // of file (grayscale, CMYK, progressive, arithmetic, odd sampling, EXIF orientation) is exactly what
 // the test says, and large or hostile files are made on the spot instead of kept in the tree.

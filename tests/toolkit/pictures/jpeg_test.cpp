@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG loader on good and hostile files, made here with libjpeg's compressor (jpeg_fixture.h).
 #include "jpeg_fixture.h"
 #include "toolkit/pictures/jpeg.h"

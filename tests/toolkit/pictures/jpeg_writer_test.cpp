@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JPEG encoder: what it writes, our decoder reads back at the same size and colours, as a
 // baseline file, whatever the picture's format.
 #include "toolkit/pictures/jpeg.h"

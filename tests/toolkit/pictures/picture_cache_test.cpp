@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card picture cache: one decode per distinct file, a new decode for a changed file, upright
 // photos, and a clean picture error for every hostile file. Decodes are counted by the cache itself.
 #include "jpeg_fixture.h"

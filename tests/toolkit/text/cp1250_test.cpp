@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows-1250 code page of the score files: every byte must survive a load and a save.
 #include "toolkit/text/cp1250.h"
 

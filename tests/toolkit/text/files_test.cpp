@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The current directory and the file-exists test that the score table and the memory game rely on.
 #include "toolkit/text/errors.h"
 #include "toolkit/text/files.h"

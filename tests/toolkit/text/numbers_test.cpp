@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers as text: the score cells are read with StrToInt and the time left is shown with FloatToStr.
 #include "toolkit/text/errors.h"
 #include "toolkit/text/numbers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random numbers: the default source covers its range without bias, and tests can script it.
 #include "toolkit/text/random.h"
 

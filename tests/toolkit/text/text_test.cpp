@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text files and the texts of errors. The score files are the main user: 20 lines with CR LF, read
 // back whatever their line ends, and a failed save must never cost the old file.
 #include "toolkit/text/errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: its title, the error boundary, the message filter on real input,
 // showing, modal showing, closing and ending the program, and how a window is sized and placed.
 #include "support/test_main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program takes no command-line arguments: options that Qt would act on must not reach it.
 #include "toolkit/ui/application.h"
 

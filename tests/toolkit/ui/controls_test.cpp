@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls as the games use them: which control a click reaches, what each property does,
 // and what the edit box lets in. Clicks go through the window system, as a player's would.
 #include "support/test_main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder tree: built along the current directory, each folder read once and sorted by bytes,
 // selecting a row makes that folder the current directory, and the keys and double click open and
 // close folders. Every tree lies in a temporary folder; clicks go through the window system.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timer behaviour the games rely on: when the first tick comes, what enabling and disabling do,
 // the order of ticks, and that every tick passes the message filter and the error boundary.
 #include "support/test_main.h"

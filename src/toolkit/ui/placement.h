@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where a window stands on the screen.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+
+namespace tk {
+
+// The top-left corner for a window that wants the outer rectangle `wanted` in the screen's
+// available `area`: its own place where it fits; otherwise moved, never resized, just far enough to
+// stand wholly in the area; along a side where it is larger than the area, at that side's start
+// (so one larger both ways goes to the area's top-left corner).
+QPoint PlaceWithin(const QRect& wanted, const QRect& area);
+
+} // namespace tk
