@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures at device resolution: which set of the fire game's pictures a screen's device pixel
 // ratio gets, and that on a screen of twice the layout's pixels the fire window draws the sharp set
 // at the layout's size. Runs on a screen scaled by 2.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory game's deal, played as a child plays it: "Nová" through the real picture folder dialog,
 // cards clicked through the window system, the look timed in virtual time. Covers the places, the
 // two-card rule, which files are read and what a failing one gives, the first turns on a board, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the memory game's tests share: the picture folders they deal from, "Nová" answered as the
 // player would, the boards it deals, message boxes that run a real modal loop or a step of the test,
 // and the look begun on a board.

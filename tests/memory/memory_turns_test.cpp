@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory game's turns, played as a child plays it: the look and the presses it drops everywhere
 // in the program, cards without a partner, turns that mix deals, and a look that runs on through a
 // new deal, its timer firing inside the deal's message boxes or after the deal.

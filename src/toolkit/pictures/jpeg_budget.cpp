@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decode's bounds and charges. libjpeg calls our progress monitor for every row of blocks it
 // reads and every row it writes, our source for every chunk of data, and our message hook for every
 // marker it parses, so no file gets far past a bound before it is checked.

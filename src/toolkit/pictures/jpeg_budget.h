@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bounds of JPEG decoding and what a decode is charged for: whatever a file claims or holds, one
 // decode stays within a bounded amount of processor time, and all decodes of the process together
 // within one budget of memory. Used by the loader only; tests shrink the bounds to reach them with

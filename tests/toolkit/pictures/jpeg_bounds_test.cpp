@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bounds of JPEG decoding, each met by a small file of the kind that meets it at full size: the
 // bounds are shrunk as far as the file is small (as the fuzz build does), and the full-sized files
 // are in bench/jpeg_bench.cpp.
