@@ -132,7 +132,7 @@ struct JpegErrors {
     std::jmp_buf jump;
     int code;
     DecodeWork* work;
-    char message[JMSG_LENGTH_MAX] = {}; // libjpeg's own text; empty for our own limits
+    char message[JMSG_LENGTH_MAX]; // libjpeg's own text; empty for our own limits
 };
 
 // The codes we report for our own limits, taken from libjpeg's list so that all codes mean one thing.
