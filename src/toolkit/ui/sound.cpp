@@ -30,9 +30,13 @@ SoundOutput* theOutput = nullptr;
 constexpr int kSampleRate = 44100;
 // What the server holds ahead of the device: a sound starts within about this much of its event.
 constexpr std::chrono::milliseconds kServerBuffer{20};
-// How often the stream is topped up: a quarter of the buffer, so a late turn of the sound thread
-// still finds data there.
+// How often the stream is topped up while a sound plays: a quarter of the buffer, so a late turn of
+// the sound thread still finds data there. Between sounds the stream is left to run dry, so a
+// silent game wakes nothing up.
 constexpr std::chrono::milliseconds kTopUpInterval{5};
+// Silence written after a sound before the stream is left to run dry: its last samples have gone
+// through the buffer by then.
+constexpr std::chrono::milliseconds kTail = 2 * kServerBuffer;
 
 // Qt Multimedia reports a missing sound server or device with warnings on the thread that asked;
 // that is the sound thread, and a child's game keeps them to itself.
@@ -110,6 +114,7 @@ public:
         else
             voice->at = 0;
     }
+    bool Playing() const { return !voices_.empty(); }
     // The next `bytes` of the stream, as little-endian 16-bit samples.
     QByteArray Next(qsizetype bytes) {
         const auto count = static_cast<std::size_t>(bytes / 2);
@@ -157,6 +162,8 @@ struct SystemSound::Player {
     Mixer mixer;
     QAudioSink* sink = nullptr;
     QIODevice* stream = nullptr;
+    QTimer* topUp = nullptr;
+    std::chrono::steady_clock::time_point quietSince;
 
     void Load() {
         // No server, or a server with no device: no stream, so playing does nothing at all.
@@ -175,18 +182,29 @@ struct SystemSound::Player {
         stream = sink->start();
         if (stream == nullptr)
             return;
-        auto* topUp = new QTimer(home);
+        topUp = new QTimer(home);
         topUp->setTimerType(Qt::PreciseTimer);
         topUp->setInterval(kTopUpInterval);
         QObject::connect(topUp, &QTimer::timeout, home, [this] { TopUp(); });
-        topUp->start();
+    }
+
+    void Start(const QString& name) {
+        if (stream == nullptr)
+            return;
+        mixer.Start(name);
         TopUp();
+        topUp->start();
     }
 
     void TopUp() {
         const qsizetype room = sink->bytesFree() & ~qsizetype{1};
         if (room > 0)
             stream->write(mixer.Next(room));
+        const auto now = std::chrono::steady_clock::now();
+        if (mixer.Playing())
+            quietSince = now;
+        else if (now - quietSince > kTail)
+            topUp->stop();
     }
 };
 
@@ -225,13 +243,7 @@ SystemSound::~SystemSound() {
 void SystemSound::Play(const QString& name) {
     Player* player = player_.get();
     QMetaObject::invokeMethod(
-        player->home,
-        [player, name] {
-            player->mixer.Start(name);
-            if (player->stream != nullptr)
-                player->TopUp();
-        },
-        Qt::QueuedConnection);
+        player->home, [player, name] { player->Start(name); }, Qt::QueuedConnection);
 }
 
 } // namespace tk
