@@ -80,6 +80,7 @@ void SoundListener::Read() {
             const auto hi = static_cast<unsigned char>(buffer[2 * i + 1]);
             samples_.push_back(static_cast<std::int16_t>(lo | (hi << 8)));
         }
+        arrivals_.emplace_back(samples_.size(), arrived);
         const auto origin = arrived - SamplesToDuration(samples_.size());
         if (!origin_ || origin < *origin_)
             origin_ = origin;
@@ -139,7 +140,7 @@ std::optional<Clock::time_point> SoundListener::FirstSoundAfter(Clock::time_poin
     const auto heard = HeardBetween(from, from + within);
     if (heard.empty())
         return std::nullopt;
-    return heard.front().from;
+    return heard.front().arrived;
 }
 
 std::vector<Heard> SoundListener::HeardBetween(Clock::time_point from, Clock::time_point to) {
@@ -154,10 +155,13 @@ std::vector<Heard> SoundListener::HeardBetween(Clock::time_point from, Clock::ti
         if (std::abs(int{samples_[i]}) <= threshold_)
             continue;
         const auto t = TimeOf(i);
-        if (!heard.empty() && t - heard.back().to <= kSoundGap)
+        if (!heard.empty() && t - heard.back().to <= kSoundGap) {
             heard.back().to = t;
-        else
-            heard.push_back({t, t});
+        } else {
+            const auto chunk = std::upper_bound(arrivals_.begin(), arrivals_.end(), i,
+                                                [](std::size_t n, const auto& a) { return n < a.first; });
+            heard.push_back({t, t, chunk->second});
+        }
     }
     return heard;
 }

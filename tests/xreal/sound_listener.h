@@ -14,9 +14,11 @@
 
 namespace xreal {
 
-// A stretch of time with sound above the noise floor, gaps shorter than kSoundGap closed.
+// A stretch of time with sound above the noise floor, gaps shorter than kSoundGap closed. `from`
+// and `to` are on the recording's own timeline; `arrived` is when its first sample reached us, which
+// is never before it was played (the null sink hands samples to its monitor up to its latency early).
 struct Heard {
-    Clock::time_point from, to;
+    Clock::time_point from, to, arrived;
     double Millis() const { return xreal::Millis(to - from).count(); }
 };
 
@@ -33,7 +35,8 @@ public:
     // The level a sample must pass to count as sound: the noise floor with a margin.
     int Threshold() const { return threshold_; }
 
-    // The first sound heard in [from, from + within]; waits until the recording has reached the end.
+    // When the first sound in [from, from + within] reached us; waits until the recording has
+    // reached the end.
     std::optional<Clock::time_point> FirstSoundAfter(Clock::time_point from, Clock::duration within);
     // Every sound heard in [from, to]; waits until the recording has reached `to`.
     std::vector<Heard> HeardBetween(Clock::time_point from, Clock::time_point to);
@@ -50,6 +53,7 @@ private:
     std::thread reader_;
     mutable std::mutex mutex_;
     std::vector<std::int16_t> samples_;
+    std::vector<std::pair<std::size_t, Clock::time_point>> arrivals_; // samples so far, and when
     // Sample 0's time: the earliest arrival less the samples before it, so a chunk read late by a
     // busy machine does not move the clock.
     std::optional<Clock::time_point> origin_;

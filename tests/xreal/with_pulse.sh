@@ -27,8 +27,11 @@ trap cleanup EXIT
 export HOME="$work" XDG_RUNTIME_DIR="$work" PULSE_RUNTIME_PATH="$work/pulse"
 mkdir -p "$work/pulse"
 socket="$work/pulse/native"
-# -n: no default script; --system=false with root is the documented way to test as root.
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --system=false --disallow-exit \
+# -n: no default script; --system=false with root is the documented way to test as root. No
+# real-time or raised priority, and niced: the server must not take time from the program, whose
+# round is timed to 50 ms.
+nice -n 5 pulseaudio -n --daemonize=no --exit-idle-time=-1 --system=false --disallow-exit \
+    --realtime=no --high-priority=no \
     --log-target=file:"$work/pulse.log" \
     -L "module-null-sink sink_name=listen rate=44100" \
     -L "module-native-protocol-unix auth-anonymous=1 socket=$socket" &
