@@ -7,6 +7,7 @@
 #include "app/toolkit/random.h"
 #include "memory/card_image.h"
 #include "memory/folder_form.h"
+#include "toolkit/ui/sound.h"
 
 namespace {
 
@@ -182,6 +183,7 @@ void TForm4::Timer1Timer() {
     memory.turn.Busy = 0;
     memory.turn.OneTurned = 0;
     Timer1->SetEnabled(false);
+    tk::PlaySound(QStringLiteral("whoosh"));
 }
 
 void TForm4::FilterAppMessage(const tk::Message& message, bool& handled) {

@@ -5,6 +5,7 @@
 #include "app/toolkit/files.h"
 #include "fire/fire_form.h"
 #include "scores/score_file.h"
+#include "toolkit/ui/sound.h"
 
 namespace {
 
@@ -91,5 +92,6 @@ void TForm3::ConsiderNewScore(std::int32_t score, const QString& name) {
     GridCells cells(*StringGrid1);
     if (scores::InsertScore(cells, score, name)) {
         SaveHighScores();
+        tk::PlaySound(QStringLiteral("fanfare")); // once it is in the file: a failed save plays none
     }
 }
