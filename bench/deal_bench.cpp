@@ -3,15 +3,14 @@
 // first deal of the game's own window, a repeat deal, the naive deal (each card's file decoded in
 // full and scaled), and resident memory after 1 and 100 deals. Each figure is printed beside its
 // reference from the same run: name, value, unit.
-#include "../tests/app/jpeg_fixture.h"
-#include "app/forms.h"
-#include "app/toolkit/application.h"
-#include "app/toolkit/files.h"
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/picture_cache.h"
+#include "../tests/toolkit/pictures/jpeg_fixture.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
 #include "printed_dialogs.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/picture_cache.h"
+#include "toolkit/text/files.h"
+#include "toolkit/ui/application.h"
 
 #include <QCoreApplication>
 #include <QDir>

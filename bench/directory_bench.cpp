@@ -3,9 +3,9 @@
 // the selection, and "*" on "/" up to its bounds. Prints figures; asserts nothing.
 //
 //   directory_bench [parent folder]   (default /dev/shm where it exists, else the temporary folder)
-#include "app/toolkit/application.h"
-#include "app/toolkit/directory_outline.h"
-#include "app/toolkit/files.h"
+#include "toolkit/text/files.h"
+#include "toolkit/ui/application.h"
+#include "toolkit/ui/directory_outline.h"
 
 #include <QDir>
 #include <QElapsedTimer>

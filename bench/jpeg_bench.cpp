@@ -2,9 +2,9 @@
 // the memory game asks for when it deals from a folder of camera photos), and measures the worst
 // files we know of: each is decoded in a child process of its own, so that its peak resident memory
 // is its own.
-#include "../tests/app/jpeg_fixture.h"
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
+#include "../tests/toolkit/pictures/jpeg_fixture.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,11 @@
 // Deals the memory game over and over with the built-in card set (offscreen) and prints what the
 // cards left beneath by earlier deals cost: the time of a deal, of repainting the whole board and of
 // turning one card, after 1 to 100 deals (up to 8000 card controls on the window).
-#include "app/forms.h"
-#include "app/toolkit/application.h"
 #include "memory/card_image.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
 #include "printed_dialogs.h"
+#include "toolkit/ui/application.h"
 
 #include <QDir>
 #include <QTimer>

@@ -1,7 +1,7 @@
 // An error box in a benchmark would wait for a click that never comes: its text is printed instead.
 #pragma once
 
-#include "app/toolkit/application.h"
+#include "toolkit/ui/application.h"
 
 #include <cstdio>
 

@@ -5,11 +5,11 @@
 //                        it takes a real minute.
 //   round_bench --fast   calls the tick handler directly, round after round, and times each call:
 //                        the handler's cost without waiting for the clock.
-#include "app/toolkit/application.h"
 #include "fire/fire_form.h"
 #include "fire/fire_rules.h"
 #include "fire/round_state.h"
 #include "printed_dialogs.h"
+#include "toolkit/ui/application.h"
 
 #include <QTimer>
 

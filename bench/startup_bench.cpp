@@ -1,9 +1,8 @@
 // Start-up: how long creating the five windows takes (the fire game window decodes its embedded
 // pictures here), and how long the main window then takes to paint for the first time.
-#include "app/forms.h"
 #include "app/startup.h"
-#include "app/toolkit/application.h"
 #include "fire/fire_form.h"
+#include "toolkit/ui/application.h"
 
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -23,7 +22,7 @@ int main(int argc, char** argv) {
 
     QElapsedTimer another;
     another.start();
-    TForm2 second(Form2);  // a further fire game window, as the launcher opens one
+    TForm2 second(Form2); // a further fire game window, as the launcher opens one
     const qint64 secondWindow = another.nsecsElapsed();
 
     std::printf("application object       %8.2f ms\n", appReady / 1e6);

@@ -1,8 +1,8 @@
 // How steady the real clock's 100 ms tick is: one minute of real ticks through the adapter's
 // timer and dispatch, printing the spread of the periods, the drift and the length of a round.
 // Run by hand: QT_QPA_PLATFORM=offscreen ./timer_bench
-#include "app/toolkit/application.h"
-#include "app/toolkit/timer.h"
+#include "toolkit/ui/application.h"
+#include "toolkit/ui/timer.h"
 
 #include <QTimer>
 

@@ -1,8 +1,8 @@
 // libFuzzer target for the card picture loader: decoding at card scale, the EXIF orientation and
 // the area-average reduction. Any input must give a picture of exactly the card's size or a JPEG
 // error, and never crash.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <QByteArray>
 #include <QSize>

@@ -1,7 +1,7 @@
 // libFuzzer target for the JPEG loader: any input must give a picture or a JPEG error, within the
 // loader's bounds of memory and time, and never crash.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <QByteArray>
 #include <QSize>

@@ -1,7 +1,7 @@
 // Writes the seed corpora of the JPEG fuzz targets: small files of every kind the loader meets
 // (baseline, progressive, arithmetic, grayscale, CMYK, odd sampling, EXIF orientations, a few
 // claims beyond the bounds), each followed by a size-picking byte. Usage: make_jpeg_corpus <folder>.
-#include "../tests/app/jpeg_fixture.h"
+#include "../tests/toolkit/pictures/jpeg_fixture.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 //
 // Input: the first byte picks the conversion. StrToInt reads the rest as Latin-1 text (bit 0 clear)
 // or as UTF-16LE (bit 0 set); FloatToStr reads 8 bytes as a double and one more as the separator.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/numbers.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/numbers.h"
 
 #include <QByteArray>
 #include <QString>

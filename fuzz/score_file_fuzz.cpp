@@ -4,10 +4,10 @@
 // Input: 4 bytes score (little-endian), 1 byte name length n, 2n bytes name (UTF-16LE), and the
 // rest the bytes of the table file. The model below is written from the rules alone, on bytes, so
 // that it shares nothing with the code under test but the rules.
-#include "app/toolkit/cp1250.h"
-#include "app/toolkit/errors.h"
-#include "app/toolkit/files.h"
 #include "scores/score_file.h"
+#include "toolkit/text/cp1250.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/files.h"
 
 #include <QByteArray>
 #include <QString>

@@ -4,9 +4,9 @@
 // Usage: card_contact_sheet <picture folder> <output folder>
 // Run by tools/contact-sheet.sh; not part of the program.
 
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/picture_cache.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/picture_cache.h"
+#include "toolkit/text/errors.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 
 #include "fire/art/fire_pictures.h"
 
-#include "app/toolkit/errors.h"
+#include "toolkit/text/errors.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -2,10 +2,7 @@
 // driven as the tests drive them (real clicks through the window system, virtual time, scripted
 // random numbers), each grabbed to a PNG. The same script gives the same pictures.
 // Usage: plamkov_screenshots <output folder> <card set folder>
-#include "app/forms.h"
 #include "app/startup.h"
-#include "app/toolkit/cp1250.h"
-#include "app/toolkit/files.h"
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "memory/card_image.h"
@@ -15,6 +12,8 @@
 #include "scores/score_form.h"
 #include "support/fire_play.h"
 #include "support/test_support.h"
+#include "toolkit/text/cp1250.h"
+#include "toolkit/text/files.h"
 
 #include <QDir>
 #include <QFile>

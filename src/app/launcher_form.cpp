@@ -1,6 +1,5 @@
 #include "app/launcher_form.h"
 
-#include "app/forms.h"
 #include "fire/fire_form.h"
 #include "memory/memory_form.h"
 
@@ -19,6 +18,8 @@ template <typename Control> Control* Place(tk::TForm* form, Bounds b) {
 }
 
 } // namespace
+
+TForm1* Form1 = nullptr;
 
 TForm1::TForm1() {
     SetCaption(QString());
@@ -68,4 +69,6 @@ void TForm1::Button1Click() {
     form->Show();
 }
 
-void TForm1::Button2Click() { Form4->ShowModal(); }
+void TForm1::Button2Click() {
+    Form4->ShowModal();
+}

@@ -2,15 +2,15 @@
 // hidden for the whole run.
 #pragma once
 
-#include "app/toolkit/controls.h"
+#include "toolkit/ui/controls.h"
 
 class TForm1 : public tk::TForm {
     Q_OBJECT
 public:
     TForm1();
 
-    void Button1Click();  // opens a further fire game window and points Form2 at it
-    void Button2Click();  // the memory game, modally
+    void Button1Click(); // opens a further fire game window and points Form2 at it
+    void Button2Click(); // the memory game, modally
 
     tk::TButton* Button1 = nullptr;
     tk::TButton* Button2 = nullptr;
@@ -23,3 +23,6 @@ public:
     tk::TImage* Image3 = nullptr;
     tk::TMainMenu* MainMenu1 = nullptr;
 };
+
+// The launcher window, set at start-up and valid to the end of the run.
+extern TForm1* Form1;

@@ -1,5 +1,5 @@
 #include "app/startup.h"
-#include "app/toolkit/application.h"
+#include "toolkit/ui/application.h"
 #include "toolkit/ui/sound.h"
 
 int main(int argc, char** argv) {

@@ -1,13 +1,12 @@
 #include "app/startup.h"
 
-#include "app/forms.h"
 #include "app/launcher_form.h"
-#include "app/toolkit/application.h"
 #include "fire/art/fire_pictures.h"
 #include "fire/fire_form.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
 #include "scores/score_form.h"
+#include "toolkit/ui/application.h"
 
 void StartDecodingPictures() {
     PrefetchFirePictures();

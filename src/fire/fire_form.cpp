@@ -2,12 +2,11 @@
 // and the hand-over of a finished game to the score table.
 #include "fire/fire_form.h"
 
-#include "app/forms.h"
-#include "app/toolkit/application.h"
-#include "app/toolkit/random.h"
 #include "fire/art/fire_pictures.h"
 #include "fire/round_state.h"
 #include "scores/score_form.h"
+#include "toolkit/text/random.h"
+#include "toolkit/ui/application.h"
 
 #include <QStringList>
 
@@ -56,6 +55,8 @@ void PlaceImage(tk::TImage* image, const HotspotArt& art) {
 
 } // namespace
 
+TForm2* Form2 = nullptr;
+
 TForm2::TForm2(tk::TForm* owner) : tk::TForm(owner) {
     SetCaption(QStringLiteral("Plamkov"));
     SetOuterSize(800, 556);
@@ -63,6 +64,8 @@ TForm2::TForm2(tk::TForm* owner) : tk::TForm(owner) {
     SetBorderIcons(static_cast<int>(tk::BorderIcon::SystemMenu) | static_cast<int>(tk::BorderIcon::Minimize));
     SetResizable(false);
     OnShow = [this] { FormShow(); };
+    // The score table keeps the table of whichever fire game window is current.
+    TForm3::CurrentTableNumber = [] { return Form2->TableNumber; };
     OnClose = [this] { FormClose(); };
 
     Timer1 = new tk::TTimer(this);

@@ -2,10 +2,10 @@
 // number of these windows may exist; each has its own controls and all share the round state.
 #pragma once
 
-#include "app/toolkit/controls.h"
-#include "app/toolkit/timer.h"
 #include "fire/fire_rules.h"
 #include "fire/house_scenes.h"
+#include "toolkit/ui/controls.h"
+#include "toolkit/ui/timer.h"
 
 #include <array>
 #include <cstdint>
@@ -109,3 +109,6 @@ private:
 
     std::array<House, fire::kHouseCount> houses_;
 };
+
+// The fire game window: the main window, or the latest one the launcher opened.
+extern TForm2* Form2;

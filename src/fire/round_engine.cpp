@@ -1,9 +1,9 @@
 // The round engine: one routine for the ticks of all three houses and one for the clicks on all
 // 25 hotspots. A hotspot burns while it is shown; its age in spawn ticks is kept in its Tag.
-#include "app/toolkit/numbers.h"
-#include "app/toolkit/random.h"
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
+#include "toolkit/text/numbers.h"
+#include "toolkit/text/random.h"
 #include "toolkit/ui/sound.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // turns the card when clicked.
 #pragma once
 
-#include "app/toolkit/controls.h"
+#include "toolkit/ui/controls.h"
 
 #include <cstdint>
 

@@ -4,6 +4,8 @@ namespace {
 constexpr int kOkResult = 1;
 } // namespace
 
+TForm5* Form5 = nullptr;
+
 TForm5::TForm5() {
     SetCaption(QStringLiteral("Výběr obrázků"));
     // A dialog: a close box only, and a fixed size, since nothing in it follows the window's size.

@@ -3,8 +3,8 @@
 // Selecting a folder in the tree already makes it the current directory.
 #pragma once
 
-#include "app/toolkit/controls.h"
-#include "app/toolkit/directory_outline.h"
+#include "toolkit/ui/controls.h"
+#include "toolkit/ui/directory_outline.h"
 
 class TForm5 : public tk::TForm {
     Q_OBJECT
@@ -16,3 +16,6 @@ public:
     tk::TDirectoryOutline* DirectoryOutline1;
     tk::TButton* Button1;
 };
+
+// The picture folder dialog, set at start-up and valid to the end of the run.
+extern TForm5* Form5;

@@ -1,12 +1,11 @@
 #include "memory/memory_form.h"
 
-#include "app/forms.h"
-#include "app/toolkit/errors.h"
-#include "app/toolkit/files.h"
-#include "app/toolkit/picture_cache.h"
-#include "app/toolkit/random.h"
 #include "memory/card_image.h"
 #include "memory/folder_form.h"
+#include "toolkit/pictures/picture_cache.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/files.h"
+#include "toolkit/text/random.h"
 #include "toolkit/ui/sound.h"
 
 namespace {
@@ -74,6 +73,8 @@ QStringList DealFiles(const QString& backPath, const QString& faceFolder,
     }
     return files;
 }
+
+TForm4* Form4 = nullptr;
 
 TForm4::TForm4() {
     SetCaption(QStringLiteral("Pexeso"));

@@ -3,10 +3,10 @@
 // left-button presses while an unlike pair is face up for its look.
 #pragma once
 
-#include "app/toolkit/application.h"
-#include "app/toolkit/controls.h"
-#include "app/toolkit/timer.h"
 #include "memory/memory_state.h"
+#include "toolkit/ui/application.h"
+#include "toolkit/ui/controls.h"
+#include "toolkit/ui/timer.h"
 
 #include <QStringList>
 
@@ -58,3 +58,6 @@ private:
     // Loads one card picture, or shows the message and leaves the picture blank.
     void LoadCardPicture(tk::TImage* card, const QString& path);
 };
+
+// The memory game window, set at start-up and valid to the end of the run.
+extern TForm4* Form4;

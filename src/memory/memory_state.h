@@ -2,7 +2,7 @@
 // the turn state. The game keeps one instance in memory_form.cpp; tests reach it through Memory().
 #pragma once
 
-#include "app/toolkit/controls.h"
+#include "toolkit/ui/controls.h"
 
 #include <QPointer>
 

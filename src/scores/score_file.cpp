@@ -1,9 +1,9 @@
 #include "scores/score_file.h"
 
-#include "app/toolkit/cp1250.h"
-#include "app/toolkit/files.h"
-#include "app/toolkit/numbers.h"
-#include "app/toolkit/text_file.h"
+#include "toolkit/text/cp1250.h"
+#include "toolkit/text/files.h"
+#include "toolkit/text/numbers.h"
+#include "toolkit/text/text_file.h"
 
 namespace scores {
 

@@ -1,10 +1,8 @@
 #include "scores/score_form.h"
 
-#include "app/forms.h"
-#include "app/toolkit/application.h"
-#include "app/toolkit/files.h"
-#include "fire/fire_form.h"
 #include "scores/score_file.h"
+#include "toolkit/text/files.h"
+#include "toolkit/ui/application.h"
 #include "toolkit/ui/sound.h"
 
 namespace {
@@ -28,10 +26,12 @@ private:
 
 // Read at every load and save, so each uses the table of the game that is current then.
 QString CurrentScorePath() {
-    return scores::ScoreFilePath(Form2->TableNumber);
+    return scores::ScoreFilePath(TForm3::CurrentTableNumber());
 }
 
 } // namespace
+
+TForm3* Form3 = nullptr;
 
 TForm3::TForm3() {
     SetCaption(QStringLiteral("Hiscore"));

@@ -1,11 +1,12 @@
 // The score table window: one table of ten ranked rows, loaded from and saved to its file.
 #pragma once
 
-#include "app/toolkit/controls.h"
+#include "toolkit/ui/controls.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 class TForm3 : public tk::TForm {
     Q_OBJECT
@@ -26,6 +27,13 @@ public:
 
     tk::TStringGrid* StringGrid1 = nullptr;
 
+    // The number of the table that is current, asked at every load and save. The fire game answers
+    // it (it sets this when it is built), so that the score table knows nothing of the game.
+    static inline std::function<std::uint8_t()> CurrentTableNumber;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 };
+
+// The score table window, set at start-up and valid to the end of the run.
+extern TForm3* Form3;

@@ -1,6 +1,5 @@
 // The launcher: hidden for the whole run; its first button opens further fire game windows that
 // take over the Form2 reference, its second opens the memory game modally, the rest do nothing.
-#include "app/forms.h"
 #include "app/launcher_form.h"
 #include "app/startup.h"
 #include "fire/fire_form.h"
@@ -46,7 +45,7 @@ void LauncherTest::theLauncherExistsHidden() {
 void LauncherTest::twoClicksOnPlamkovOpenTwoMoreFireWindows() {
     testing::Harness harness;
     TForm2* main = Form2;
-    testing::ShowAndExpose(Form1);  // only a test shows the launcher
+    testing::ShowAndExpose(Form1); // only a test shows the launcher
     testing::Click(Form1->Button1);
     testing::Click(Form1->Button1);
 
@@ -54,7 +53,7 @@ void LauncherTest::twoClicksOnPlamkovOpenTwoMoreFireWindows() {
     QCOMPARE(opened.size(), 2);
     QVERIFY(opened[0]->isVisible());
     QVERIFY(opened[1]->isVisible());
-    QCOMPARE(Form2, opened[1]);  // the score table now reads the table number from the newest one
+    QCOMPARE(Form2, opened[1]); // the score table now reads the table number from the newest one
     QCOMPARE(tk::App().MainForm(), static_cast<tk::TForm*>(main));
     // Each new window opened on its start panel; its OnShow ended any campaign.
     QVERIFY(opened[1]->vyberstart->Visible());
@@ -83,7 +82,7 @@ void LauncherTest::pexesoShowsTheMemoryGameModally() {
     bool shownModally = false;
     QTimer::singleShot(0, [&] {
         shownModally = Form4->isVisible() && Form4->InModalShow();
-        Form4->close();  // its close box ends the modal show
+        Form4->close(); // its close box ends the modal show
     });
     Form1->Button2Click();
     QVERIFY(shownModally);

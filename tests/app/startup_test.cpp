@@ -1,6 +1,5 @@
 // Start-up and the window set: five windows in a fixed order, one on screen, and the ways the
 // program ends.
-#include "app/forms.h"
 #include "app/launcher_form.h"
 #include "app/startup.h"
 #include "fire/fire_form.h"
@@ -32,7 +31,7 @@ private:
 void StartupTest::initTestCase() {
     QVERIFY(dir_.isValid());
     oldDir_ = QDir::currentPath();
-    QDir::setCurrent(dir_.path());  // the score table writes its files here
+    QDir::setCurrent(dir_.path()); // the score table writes its files here
     CreateForms(tk::App());
 }
 
@@ -74,7 +73,7 @@ void StartupTest::theMessageFilterLetsClicksThroughOutsideTheLook() {
 // score table opens and closes without ending anything; closing the fire game window while the
 // score table is open again ends the loop with exit code 0.
 void StartupTest::theEventLoopShowsTheMainWindowAndEndsWhenItCloses() {
-    testing::Harness harness;  // records any error box instead of waiting for a click
+    testing::Harness harness; // records any error box instead of waiting for a click
     QCOMPARE(tk::App().MainForm(), static_cast<tk::TForm*>(Form2));
     bool onlyMainShown = false;
     bool hiddenAfterClose = false;
@@ -84,7 +83,7 @@ void StartupTest::theEventLoopShowsTheMainWindowAndEndsWhenItCloses() {
         onlyMainShown = Form2->isVisible() && !Form1->isVisible() && !Form3->isVisible() &&
                         !Form4->isVisible() && !Form5->isVisible();
         Form3->Show();
-        Form3->close();  // as its close box does
+        Form3->close(); // as its close box does
         hiddenAfterClose = !Form3->isVisible();
         runningAfterScoreClose = !tk::App().Terminated();
         Form3->Show();
@@ -100,7 +99,9 @@ void StartupTest::theEventLoopShowsTheMainWindowAndEndsWhenItCloses() {
     QCOMPARE(harness.dialogs->errors, QStringList());
 }
 
-void StartupTest::cleanupTestCase() { QDir::setCurrent(oldDir_); }
+void StartupTest::cleanupTestCase() {
+    QDir::setCurrent(oldDir_);
+}
 
 TK_TEST_MAIN(StartupTest)
 #include "startup_test.moc"

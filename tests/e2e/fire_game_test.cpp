@@ -1,14 +1,13 @@
 // Whole fire games as a player plays them: real clicks on the windows the program creates at
 // start-up, in virtual time, ending in the score table files.
-#include "app/forms.h"
 #include "app/startup.h"
-#include "app/toolkit/files.h"
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "scores/score_form.h"
 #include "support/fire_play.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
+#include "toolkit/text/files.h"
 
 #include <QDir>
 #include <QFile>

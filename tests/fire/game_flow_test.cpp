@@ -1,16 +1,15 @@
 // The game flow around the rounds: the choice on the start panel, the campaign from round to
 // round, game over and the hand-over of the total and the name to the score table.
-#include "app/forms.h"
-#include "app/toolkit/application.h"
-#include "app/toolkit/cp1250.h"
-#include "app/toolkit/files.h"
-#include "app/toolkit/numbers.h"
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "scores/score_form.h"
 #include "support/fire_play.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
+#include "toolkit/text/cp1250.h"
+#include "toolkit/text/files.h"
+#include "toolkit/text/numbers.h"
+#include "toolkit/ui/application.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The fire game's pictures: each decodes through our loader at its size as a baseline colour JPEG,
 // every burning window or door meets the house around it without a seam, sits on a window or door
 // rather than on wall, and each thumbnail looks like its house.
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
 #include "fire/art/fire_pictures.h"
 #include "support/test_main.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <QDir>
 #include <QFile>

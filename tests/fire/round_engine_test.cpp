@@ -1,9 +1,9 @@
 // The round engine in virtual time: ticks, spawns, the life of a fire and the end of a round.
-#include "app/toolkit/numbers.h"
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
+#include "toolkit/text/numbers.h"
 
 #include <QTest>
 

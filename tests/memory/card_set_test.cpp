@@ -1,8 +1,8 @@
 // The built-in card set: 23 faces and a back that every decoder takes, that lie next to the
 // programs in the build folder, and that a child tells apart at card size.
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/picture_cache.h"
 #include "support/test_main.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/picture_cache.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,8 +4,8 @@
 #include "support/test_main.h"
 #include "support/test_support.h"
 
-#include "app/toolkit/files.h"
 #include "memory/folder_form.h"
+#include "toolkit/text/files.h"
 
 #include <QDir>
 #include <QScrollBar>

@@ -2,10 +2,7 @@
 // clicked through the window system, the look timed in virtual time. Covers the deal (places, the
 // two-card rule, which files are read and what a failing one gives) and the turns (pairs, the look
 // and the presses it drops, turns across deals) and how "Konec" ends the program.
-#include "app/forms.h"
 #include "app/startup.h"
-#include "app/toolkit/directory_outline.h"
-#include "app/toolkit/files.h"
 #include "fire/fire_form.h"
 #include "memory/card_image.h"
 #include "memory/folder_form.h"
@@ -13,6 +10,8 @@
 #include "support/jpeg_fixture.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
+#include "toolkit/text/files.h"
+#include "toolkit/ui/directory_outline.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,9 +1,11 @@
 // The program pexeso: the memory game alone, its window the main window, shown by the event loop
 // and not modally; closing it ends the program with exit code 0.
-#include "app/forms.h"
+#include "app/launcher_form.h"
 #include "app/startup.h"
+#include "fire/fire_form.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
+#include "scores/score_form.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
 

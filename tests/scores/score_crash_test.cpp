@@ -1,9 +1,9 @@
 // A save of the score table on a real file system, under the two faults that matter to a player's
 // table: the program killed half way through a save, and a disk that is full. In both the file must
 // hold the whole old table or the whole new one, never part of one.
-#include "app/toolkit/errors.h"
 #include "scores/score_file.h"
 #include "support/test_main.h"
+#include "toolkit/text/errors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The insertion rule and the table file, on a table held in memory.
 #include "scores/score_file.h"
 
-#include "app/toolkit/errors.h"
-#include "app/toolkit/text_file.h"
 #include "support/test_main.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/text_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,14 +2,13 @@
 // inside the caller's error boundary, with the table files in a temporary current directory.
 #include "scores/score_form.h"
 
-#include "app/forms.h"
-#include "app/toolkit/cp1250.h"
-#include "app/toolkit/errors.h"
-#include "app/toolkit/files.h"
-#include "app/toolkit/text_file.h"
 #include "fire/fire_form.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
+#include "toolkit/text/cp1250.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/files.h"
+#include "toolkit/text/text_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,11 +3,11 @@
 // filter all take part).
 #pragma once
 
-#include "app/toolkit/application.h"
-#include "app/toolkit/controls.h"
-#include "app/toolkit/directory_outline.h"
-#include "app/toolkit/random.h"
-#include "app/toolkit/timer.h"
+#include "toolkit/text/random.h"
+#include "toolkit/ui/application.h"
+#include "toolkit/ui/controls.h"
+#include "toolkit/ui/directory_outline.h"
+#include "toolkit/ui/timer.h"
 
 #include <QPoint>
 #include <QString>

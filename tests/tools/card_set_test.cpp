@@ -1,10 +1,10 @@
 // The card-set maker's rules, one table: which photos it takes and in what order, what it skips,
 // when it refuses, and what it writes.
-#include "app/jpeg_fixture.h"
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/jpeg_writer.h"
 #include "card_set.h"
 #include "support/test_main.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/jpeg_fixture.h"
+#include "toolkit/pictures/jpeg_writer.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "card_set.h"
 
-#include "app/toolkit/errors.h"
-#include "app/toolkit/files.h"
-#include "app/toolkit/jpeg.h"
-#include "app/toolkit/jpeg_writer.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/pictures/jpeg_writer.h"
+#include "toolkit/text/errors.h"
+#include "toolkit/text/files.h"
 
 #include <QFile>
 

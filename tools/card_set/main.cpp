@@ -1,7 +1,7 @@
 // pexeso-karty SOURCE TARGET: makes a card set for the memory game from a folder of photos.
 #include "card_set.h"
 
-#include "app/toolkit/files.h"
+#include "toolkit/text/files.h"
 
 #include <QCoreApplication>
 #include <QStringList>

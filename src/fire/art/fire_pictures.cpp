@@ -1,7 +1,7 @@
 #include "fire/art/fire_pictures.h"
 
-#include "app/toolkit/errors.h"
-#include "app/toolkit/jpeg.h"
+#include "toolkit/pictures/jpeg.h"
+#include "toolkit/text/errors.h"
 
 #include <QHash>
 #include <QResource>
