@@ -41,6 +41,8 @@ fi
 # server's null sink: the median and the worst of 50 clicks.
 if [ -x "$driver" ] && command -v Xvfb >/dev/null && command -v pulseaudio >/dev/null; then
     scratch=$(mktemp -d)
+    echo "# sound: from the click's release to the recorder receiving the first loud sample from the" \
+        "null sink's monitor; a real device adds its own output latency"
     tests/xreal/with_xvfb.sh tests/xreal/with_pulse.sh env XREAL_SOUND=1 \
         "$driver" sound-latency "$build/plamkov" "$scratch" "${SOUND_CLICKS:-50}" | grep -v '^ ' ||
         echo "# sound latency figures failed"
