@@ -3,7 +3,8 @@
 # Builds in release mode (build-release/) and prints one "name value unit" line per figure; lines
 # starting with "#" say what was measured where, or what was skipped.
 #   tools/bench.sh          start-up on a real X server beside a bare Qt window, the tick handler's
-#                           cost, and the memory game's deal figures when its benchmark exists
+#                           cost, the memory game's deal figures when its benchmark exists, and the
+#                           time from a click on a fire to its first sound heard on a sound server
 #   tools/bench.sh --long   also a real 60-second round: its length and its tick period
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,6 +36,20 @@ else
     tests/xreal/with_xvfb.sh "$driver" startup "$build/plamkov" "$build/bench/bare_window" "$startup_runs" \
         "$scratch" || echo "# start-up figures failed"
     rm -rf "$scratch"
+fi
+
+# A click on a fire to the first sample above the noise floor on the monitor of a private sound
+# server's null sink: the median and the worst of 50 clicks.
+if [ -x "$driver" ] && command -v Xvfb >/dev/null && command -v pulseaudio >/dev/null; then
+    scratch=$(mktemp -d)
+    echo "# sound: from the click's release to the recorder receiving the first loud sample from the" \
+        "null sink's monitor; a real device adds its own output latency"
+    tests/xreal/with_xvfb.sh tests/xreal/with_pulse.sh env XREAL_SOUND=1 \
+        "$driver" sound-latency "$build/plamkov" "$scratch" "${SOUND_CLICKS:-50}" | grep -v '^ ' ||
+        echo "# sound latency figures failed"
+    rm -rf "$scratch"
+else
+    echo "# sound latency skipped: needs Xvfb, pulseaudio and the driver"
 fi
 
 QT_QPA_PLATFORM=offscreen "$build/bench/round_bench" --fast 2>/dev/null

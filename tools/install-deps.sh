@@ -4,8 +4,11 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev
+packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libjpeg62-turbo-dev fonts-dejavu-core libgl-dev
           xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
+# The sounds: their check (python3), and a sound server with a recorder for the real-X scenarios
+# that listen to what the games play.
+packages+=(python3 pulseaudio pulseaudio-utils)
 # The menu entries' validators, and what the Debian package is built and checked with.
 packages+=(desktop-file-utils appstream dpkg-dev python3-debian)
 # The desktop scenarios: a headless Wayland compositor with Qt's Wayland platform, and a window

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/startup.h"
 #include "toolkit/ui/application.h"
+#include "toolkit/ui/sound.h"
 
 int main(int argc, char** argv) {
     tk::Application app(argc, argv);
     app.NameProgram(QStringLiteral("cz.plamkov.Pexeso"), QStringLiteral("pexeso"));
+    const tk::SystemSound sound(
+        {QStringLiteral("Pexeso"), QStringLiteral("pexeso"), QStringLiteral("cz.plamkov.Pexeso")});
     return RunPexeso(app);
 }

@@ -5,6 +5,7 @@
 #include "fire/round_state.h"
 #include "toolkit/text/numbers.h"
 #include "toolkit/text/random.h"
+#include "toolkit/ui/sound.h"
 
 #include <algorithm>
 
@@ -28,6 +29,7 @@ void TForm2::TickHouse(House& house) {
     house.countLabel->SetCaption(QStringLiteral("Uhašeno: ") + tk::IntToStr(round.firesPutOut));
 
     if (round.timeLeft == 0) {
+        tk::PlaySound(QStringLiteral("bell"));
         house.panel->SetVisible(false);
         if (round.firesPutOut > fire::kCampaignGoal && round.campaignStage != 0) {
             // The total is left alone: "Pokračovat" adds this round to it.
@@ -73,6 +75,7 @@ void TForm2::PutOutFire(House& house, int index) {
     hotspot->SetVisible(false);
     hotspot->Tag = 0;
     fire::Round().firesPutOut += 1;
+    tk::PlaySound(QStringLiteral("put_out"));
 }
 
 void TForm2::Timer1Timer() {

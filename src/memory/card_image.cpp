@@ -3,6 +3,7 @@
 
 #include "memory/memory_form.h"
 #include "memory/memory_state.h"
+#include "toolkit/ui/sound.h"
 
 namespace {
 
@@ -35,16 +36,19 @@ void TMujImage::ImageClick() {
             FreeCard(turn.FirstIndex);
             FreeCard(turn.SecondIndex);
             turn.OneTurned = 0;
+            tk::PlaySound(QStringLiteral("chime")); // the pair leaves at once: no flip before it
         } else {
             turn.Busy = 1;
             if (auto* form = qobject_cast<TForm4*>(window()))
                 form->Timer1->SetEnabled(true);
+            tk::PlaySound(QStringLiteral("flip"));
         }
     } else {
         turn.OneTurned = 1;
         turn.FirstIndex = CardIndex;
         turn.FirstPicture = PictureNo;
         SetVisible(false);
+        tk::PlaySound(QStringLiteral("flip"));
     }
     turn.InClick = 0;
 }

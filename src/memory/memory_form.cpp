@@ -7,6 +7,7 @@
 #include "toolkit/text/errors.h"
 #include "toolkit/text/files.h"
 #include "toolkit/text/random.h"
+#include "toolkit/ui/sound.h"
 
 namespace {
 
@@ -184,6 +185,7 @@ void TForm4::Timer1Timer() {
     memory.turn.Busy = 0;
     memory.turn.OneTurned = 0;
     Timer1->SetEnabled(false);
+    tk::PlaySound(QStringLiteral("whoosh"));
 }
 
 void TForm4::FilterAppMessage(const tk::Message& message, bool& handled) {

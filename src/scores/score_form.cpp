@@ -4,6 +4,7 @@
 #include "scores/score_file.h"
 #include "toolkit/text/files.h"
 #include "toolkit/ui/application.h"
+#include "toolkit/ui/sound.h"
 
 namespace {
 
@@ -92,5 +93,6 @@ void TForm3::ConsiderNewScore(std::int32_t score, const QString& name) {
     GridCells cells(*StringGrid1);
     if (scores::InsertScore(cells, score, name)) {
         SaveHighScores();
+        tk::PlaySound(QStringLiteral("fanfare")); // once it is in the file: a failed save plays none
     }
 }

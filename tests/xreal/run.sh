@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one real-X scenario on its own Xvfb.
-# Usage: tests/xreal/run.sh fire|memory|managed <build folder>
-# "managed" plays both games under openbox on a laptop-sized screen (1366 x 768).
+# Usage: tests/xreal/run.sh fire|memory|managed|fire-sound|memory-sound <build folder>
+# "managed" plays both games under openbox on a laptop-sized screen (1366 x 768). The -sound
+# scenarios run beside a sound server of their own and also check what is heard; the others run
+# with no sound server at all, as on a machine without sound.
 # Exit 77 means skipped, with the reason printed.
 set -euo pipefail
 
@@ -18,6 +20,17 @@ skip() {
 
 command -v Xvfb >/dev/null || skip "no Xvfb here (Debian package xvfb)"
 [ -x "$driver" ] || skip "the driver was not built (needs libx11-dev libxtst-dev libxdamage-dev)"
+listen=()
+case $scenario in
+*-sound)
+    listen=("$here/with_pulse.sh" env XREAL_SOUND=1)
+    scenario=${scenario%-sound}
+    ;;
+*)
+    # No sound server: not the desktop's, not one started on demand.
+    export PULSE_SERVER=unix:/nonexistent
+    ;;
+esac
 case $scenario in
 fire)
     program="$build/plamkov"
@@ -26,7 +39,7 @@ fire)
     game=$(mktemp -d)
     trap 'rm -rf "$game"' EXIT
     status=0
-    "$here/with_xvfb.sh" "$driver" fire "$program" "$game" || status=$?
+    "$here/with_xvfb.sh" "${listen[@]}" "$driver" fire "$program" "$game" || status=$?
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
         echo "--- the program's output:"
         cat "$game/plamkov.log" 2>/dev/null || true
@@ -42,7 +55,7 @@ memory)
     export XREAL_LOG
     trap 'rm -f "$XREAL_LOG"' EXIT
     status=0
-    "$here/with_xvfb.sh" "$driver" memory "$program" "$build" || status=$?
+    "$here/with_xvfb.sh" "${listen[@]}" "$driver" memory "$program" "$build" || status=$?
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
         echo "--- the program's output:"
         cat "$XREAL_LOG"

@@ -7,12 +7,16 @@
 //       window manager: every window must also stand wholly on the screen, and the folder dialog
 //       must be a fixed-size modal dialog with a close box only)
 //   xreal_driver startup <plamkov> <bare window program> <runs>   (a benchmark: prints figures)
+//   xreal_driver sound-latency <plamkov> <scratch folder> <clicks>   (a benchmark: prints figures)
 // A scenario prints one line per check and exits 0 when all hold, 1 at the first that fails.
+// With XREAL_SOUND=1 (tests/xreal/with_pulse.sh gives a sound server) the scenarios also listen
+// to the sound server's sink and check what is heard.
 // Qt before Xlib: Xlib defines macros (Status, None) that Qt's headers use as names.
 #include "fire/art/fire_pictures.h"
 
 #include <QImage>
 
+#include "sound_listener.h"
 #include "x_session.h"
 
 #include <algorithm>
@@ -21,6 +25,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -38,6 +43,11 @@ constexpr auto kStartTimeout = 20s;
 constexpr auto kExitTimeout = 10s;
 constexpr auto kLook = 2000ms; // the memory game's look at an unlike pair
 constexpr auto kLookTolerance = 150ms;
+// A sound must start this soon after the click or the event that plays it.
+constexpr auto kSoundWithin = 100ms;
+constexpr auto kListenerStart = 15s;
+constexpr auto kNoiseFloorTime = 300ms;
+constexpr auto kQuietBeforeClick = 60ms;
 
 // Client-area places of the fire game window (its X window is its client area: no window manager).
 constexpr int kStartX = 168 + 81 / 2, kStartY = 472 + 25 / 2;
@@ -204,8 +214,97 @@ std::string ExpectedScoreFile() {
     return file;
 }
 
+// ---- What is heard ---------------------------------------------------------------------------
+
+// Listening, when the scenario runs beside a sound server of its own.
+std::unique_ptr<SoundListener> Listen() {
+    const char* sound = std::getenv("XREAL_SOUND");
+    if (sound == nullptr || std::string(sound) != "1")
+        return nullptr;
+    auto ears = std::make_unique<SoundListener>();
+    ears->WaitReady(kListenerStart, kNoiseFloorTime);
+    std::printf("     listening to the sound server (noise floor threshold %d)\n", ears->Threshold());
+    return ears;
+}
+
+// Each sound's length as the listener hears it, from the committed files (the last sample above
+// -60 dBFS), with room above for the null sink, which hands its monitor a few ms twice when a
+// stream that ran dry starts again.
+struct Expected {
+    const char* name;
+    double minMs, maxMs;
+};
+constexpr Expected kBell{"the bell", 850, 1050}, kFanfare{"the fanfare", 830, 1030},
+    kChime{"the chime", 700, 900}, kWhoosh{"the whoosh", 320, 480};
+
+// Exactly one sound in [at - early, at + window], as long as the one expected, starting no sooner
+// than `early` before `at` and within kSoundWithin after it. A click's sound cannot come before the
+// click; the bell is played by the same tick that puts up the panel whose repaint times the end.
+void CheckHeard(SoundListener& ears, Clock::time_point at, Clock::duration window, const Expected& sound,
+                const std::string& after, Clock::duration early = 0ms) {
+    const auto heard = ears.HeardBetween(at - early - 20ms, at + window);
+    char line[200];
+    if (heard.size() != 1) {
+        std::snprintf(line, sizeof line, "%s is heard after %s (heard %zu sounds)", sound.name, after.c_str(),
+                      heard.size());
+        Check(false, line);
+        return;
+    }
+    const double startMs = Millis(heard[0].arrived - at).count(), lengthMs = heard[0].Millis();
+    std::snprintf(line, sizeof line, "%s is heard %.1f ms after %s, for %.0f ms", sound.name, startMs,
+                  after.c_str(), lengthMs);
+    Check(startMs >= -Millis(early).count() && startMs <= Millis(kSoundWithin).count() &&
+              lengthMs >= sound.minMs && lengthMs <= sound.maxMs,
+          line);
+}
+
+// The family house's fire that burns, if any: a hotspot whose pixels are not the house's own.
+std::optional<Rect> BurningFire(XSession& x, Window window) {
+    const QImage house = FirePicture(QStringLiteral("rd"));
+    for (const auto& h : FamilyHouseArt().hotspots) {
+        const Pixels shown = x.Grab(window, {h.left, h.top, h.width, h.height});
+        int differ = 0;
+        for (int py = 0; py < h.height; py += 2) {
+            for (int px = 0; px < h.width; px += 2) {
+                if ((house.pixel(h.left + px, h.top + py) & 0xFFFFFF) != shown.At(px, py))
+                    ++differ;
+            }
+        }
+        if (differ * 8 > h.width * h.height / 4) // more than half the points looked at
+            return Rect{h.left, h.top, h.width, h.height};
+    }
+    return std::nullopt;
+}
+
+// Clicks `count` fires of a round in play, each when the sound has been quiet a moment, and
+// returns each click's time to the first sound heard after it (nothing when none came in 500 ms).
+std::vector<std::optional<double>> ClickFires(XSession& x, Window window, SoundListener& ears, int count) {
+    std::vector<std::optional<double>> latencies;
+    const auto giveUp = Clock::now() + kRoundLength;
+    // Until the house is on screen, every hotspot differs from it.
+    while (HouseAgreement(x, window) < 0.99) {
+        if (Clock::now() > giveUp)
+            throw Failure("the family house never came on screen");
+        x.NextRepaint(window, 100ms);
+    }
+    while (static_cast<int>(latencies.size()) < count && Clock::now() < giveUp) {
+        const auto fire = BurningFire(x, window);
+        if (!fire) {
+            std::this_thread::sleep_for(20ms);
+            continue;
+        }
+        ears.WaitQuiet(kQuietBeforeClick, 5s);
+        const auto clicked = x.Click(window, fire->x + fire->width / 2, fire->y + fire->height / 2);
+        const auto heard = ears.FirstSoundAfter(clicked - 20ms, 500ms);
+        latencies.push_back(heard ? std::optional(Millis(*heard - clicked).count()) : std::nullopt);
+        x.Settle(window, 50ms);
+    }
+    return latencies;
+}
+
 int FireScenario(const std::string& program, const std::string& folder) {
     XSession x;
+    const std::unique_ptr<SoundListener> ears = Listen();
     const std::string name = "Šárka";
     x.PrepareKeys(name);
     const pid_t pid = x.Start(program, folder, folder + "/plamkov.log");
@@ -246,12 +345,20 @@ int FireScenario(const std::string& program, const std::string& folder) {
     std::snprintf(line, sizeof line, "the round ended %.1f ms after the click (%+.1f ms from %.0f ms)",
                   roundMs, errorMs, Millis(kRoundLength).count());
     Check(std::abs(errorMs) <= Millis(kRoundTolerance).count(), line);
+    if (ears) {
+        const auto heard = ears->HeardBetween(clicked, *ended - kSoundWithin);
+        Check(heard.empty(), "the minute with no clicks is silent until its end (sounds heard: " +
+                                 std::to_string(heard.size()) + ")");
+        CheckHeard(*ears, *ended, 1500ms, kBell, "the round's end", kSoundWithin);
+    }
     x.Settle(main.id, 100ms);
 
     // The name box has the focus with its text selected: typing replaces it.
     x.Type(name);
     x.Settle(main.id, 100ms);
-    x.Click(main.id, kZapsatX, kZapsatY);
+    if (ears)
+        ears->WaitQuiet(kQuietBeforeClick, 5s);
+    const auto written = x.Click(main.id, kZapsatX, kZapsatY);
     const TopWindow scores = x.WaitShown("Hiscore", 5s);
     Require(scores.id != 0, "\"Hiscore\" is on screen after \"Zapsat\"");
     CheckOnScreen(x, scores, "");
@@ -259,6 +366,22 @@ int FireScenario(const std::string& program, const std::string& folder) {
     const std::string expected = ExpectedScoreFile();
     Check(file == expected, "hiscore1.dat holds the typed name in Windows-1250 at rank 1 (first bytes: " +
                                 Hex(file.substr(0, 12)) + ")");
+    if (ears) {
+        CheckHeard(*ears, written, 1500ms, kFanfare, "the score is written");
+        // A second round, fires clicked: the table goes away first, as it may lie over "Start".
+        x.Close(scores.id);
+        x.Settle(main.id, 100ms);
+        x.Click(main.id, kStartX, kStartY);
+        int heard = 0;
+        const auto latencies = ClickFires(x, main.id, *ears, 3);
+        for (const auto& latency : latencies)
+            heard += latency && *latency <= Millis(kSoundWithin).count() ? 1 : 0;
+        std::string each;
+        for (const auto& latency : latencies)
+            each += latency ? " " + std::to_string(static_cast<int>(*latency)) + " ms" : " none";
+        Check(latencies.size() == 3 && heard == 3,
+              "each of 3 fires clicked is heard within 100 ms (" + each.substr(each.empty() ? 0 : 1) + ")");
+    }
 
     x.Close(main.id);
     const auto code = x.WaitExit(pid, kExitTimeout);
@@ -301,6 +424,7 @@ void MenuCommand(XSession& x, Window window, int menuHeight, int command) {
 
 int MemoryScenario(const std::string& program, const std::string& folder) {
     XSession x;
+    const std::unique_ptr<SoundListener> ears = Listen();
     // The program runs in the card set's folder, which must stay clean: its output goes elsewhere.
     const char* log = std::getenv("XREAL_LOG");
     const pid_t pid = x.Start(program, folder, log != nullptr ? log : "/dev/null");
@@ -345,7 +469,7 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
     // Until a pair has left the board and an unlike pair has had its look, each turn takes a pair
     // already seen if there is one, else a card not yet seen and, second, its seen partner or
     // another card not yet seen.
-    bool pairFound = false, lookChecked = false;
+    bool pairFound = false, lookChecked = false, whooshChecked = false;
     int next = 1;
     auto unseen = [&] {
         if (next > kCards)
@@ -372,8 +496,9 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
             second = knownPartner(firstFace, first);
         if (second == 0)
             second = unseen();
-        x.Click(game.id, board.CentreX(second), board.CentreY(second));
-        const auto clickedSecond = Clock::now();
+        if (ears)
+            ears->WaitQuiet(kQuietBeforeClick, 5s); // the first card's flip has died away
+        const auto clickedSecond = x.Click(game.id, board.CentreX(second), board.CentreY(second));
         x.Settle(game.id, 80ms);
         const Pixels firstAfter = x.Grab(game.id, board.Card(first));
         const Pixels secondAfter = x.Grab(game.id, board.Card(second));
@@ -384,6 +509,8 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
                   cards + " are a pair: both leave the board at once");
             faceOf(first).reset();
             faceOf(second).reset();
+            if (ears && !pairFound)
+                CheckHeard(*ears, clickedSecond, 1200ms, kChime, "a pair is found");
             pairFound = true;
             continue;
         }
@@ -409,6 +536,10 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
         Check(std::abs(lookMs - Millis(kLook).count()) <= Millis(kLookTolerance).count() &&
                   x.Grab(game.id, board.Card(second)) == back,
               line);
+        if (ears && !whooshChecked) {
+            CheckHeard(*ears, clickedSecond + kLook, 800ms, kWhoosh, "the look ends");
+            whooshChecked = true;
+        }
     }
 
     MenuCommand(x, game.id, board.menuHeight, 3);
@@ -453,6 +584,44 @@ int StartupBench(const std::string& program, const std::string& bare, int runs, 
     return 0;
 }
 
+// Click to the first sound heard, over many fires of real rounds, beside a sound server.
+int SoundLatencyBench(const std::string& program, const std::string& folder, int clicks) {
+    XSession x;
+    const std::unique_ptr<SoundListener> ears = Listen();
+    if (!ears)
+        throw Failure("sound-latency needs XREAL_SOUND=1 and a sound server (tests/xreal/with_pulse.sh)");
+    const pid_t pid = x.Start(program, folder, "/dev/null");
+    const TopWindow main = x.WaitShown("Plamkov", kStartTimeout);
+    std::vector<double> heard;
+    int missed = 0;
+    while (static_cast<int>(heard.size()) + missed < clicks) {
+        x.Click(main.id, kStartX, kStartY);
+        x.Settle(main.id, 100ms);
+        for (const auto& latency :
+             ClickFires(x, main.id, *ears, clicks - static_cast<int>(heard.size()) - missed)) {
+            if (latency)
+                heard.push_back(*latency);
+            else
+                ++missed;
+        }
+        // A round that ended before all were clicked: its table, then a new round.
+        if (static_cast<int>(heard.size()) + missed < clicks) {
+            std::this_thread::sleep_for(1s); // the game-over panel
+            x.Click(main.id, kZapsatX, kZapsatY);
+            x.Close(x.WaitShown("Hiscore", 5s).id);
+            x.Settle(main.id, 100ms);
+        }
+    }
+    x.Close(main.id);
+    x.WaitExit(pid, kExitTimeout);
+    if (heard.empty())
+        throw Failure("no click was heard");
+    std::printf("sound_click_to_audible_median %.1f ms\n", Median(heard));
+    std::printf("sound_click_to_audible_worst %.1f ms\n", *std::max_element(heard.begin(), heard.end()));
+    std::printf("sound_clicks_heard %zu of %d\n", heard.size(), clicks);
+    return missed == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -470,6 +639,8 @@ int main(int argc, char** argv) {
         }
         if (mode == "startup" && argc == 6)
             return StartupBench(argv[2], argv[3], std::stoi(argv[4]), argv[5]);
+        if (mode == "sound-latency" && argc == 5)
+            return SoundLatencyBench(argv[2], argv[3], std::stoi(argv[4]));
     } catch (const Failure& failure) {
         std::printf("FAIL %s\n", failure.what());
         return 1;
@@ -479,6 +650,8 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: xreal_driver fire <plamkov> <folder> | memory <pexeso> <folder> | managed <plamkov> "
-                 "<folder> <pexeso> <folder> | startup <plamkov> <bare> <runs> <folder>\n");
+                 "<folder> <pexeso> <folder> | startup <plamkov> <bare> <runs> <folder> | sound-latency "
+                 "<plamkov> <folder> <clicks>
+");
     return 2;
 }
