@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which sound each event of the fire game plays, and that every other event plays none: a fire put
 // out hisses, the round's last tick rings the bell, a score written into the table plays the
 // fanfare.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which sound each turn of a card plays, and that every other event plays none: a card turned
 // flips, a pair found chimes, an unlike pair whooshes as it turns back after its look.
 #include "memory/card_image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for the sound server while it lives: records the name of every sound played, so tests
 // can say which sounds an event plays. A name with no embedded sound behind it is recorded as
 // "missing:<name>", so a misspelt name fails the comparison that would have passed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command beside a sound server of its own: PulseAudio with one null sink (no sound card
 # needed), on a private socket, with PULSE_SERVER pointing at it; the command can record the sink
 # through its monitor. Stops the server afterwards. Exit 77 when no server can be started.

@@ -16,8 +16,7 @@
 
 #include <QImage>
 
-#include "sound_listener.h"
-#include "x_session.h"
+#include "scenario.h"
 
 #include <algorithm>
 #include <clocale>
@@ -29,158 +28,9 @@
 #include <sstream>
 #include <thread>
 
-using namespace xreal;
 using namespace std::chrono_literals;
 
-namespace {
-
-// The round ends on its 601st tick of 100 ms after the "Start" click. Written out here, not taken
-// from the program's own constants, so that a wrong round length in the program shows.
-constexpr auto kRoundLength = 60100ms;
-// How far from that the end may come, measured from outside (the click and the repaint included).
-constexpr auto kRoundTolerance = 50ms;
-constexpr auto kStartTimeout = 20s;
-constexpr auto kExitTimeout = 10s;
-constexpr auto kLook = 2000ms; // the memory game's look at an unlike pair
-constexpr auto kLookTolerance = 150ms;
-// A sound must start this soon after the click or the event that plays it.
-constexpr auto kSoundWithin = 100ms;
-constexpr auto kListenerStart = 15s;
-constexpr auto kNoiseFloorTime = 300ms;
-constexpr auto kQuietBeforeClick = 60ms;
-
-// Client-area places of the fire game window (its X window is its client area: no window manager).
-constexpr int kStartX = 168 + 81 / 2, kStartY = 472 + 25 / 2;
-constexpr int kZapsatX = 336 + 89 / 2, kZapsatY = 352 + 33 / 2;
-// A point of the panels' plain face, away from every label, hotspot and button.
-constexpr int kPlainX = 700, kPlainY = 60;
-
-// A check that failed lets the scenario go on where it can, so one run shows every fault; the
-// exit code is 1 then. Require stops the scenario, for a state nothing later could be checked in.
-bool gFailed = false;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    std::fflush(stdout);
-    gFailed = gFailed || !ok;
-}
-
-void Require(bool ok, const std::string& what) {
-    if (!ok)
-        throw Failure(what);
-    Check(true, what);
-}
-
-// Under a window manager (the "managed" scenario) every window the scenarios meet is also looked at
-// as the manager shows it.
-bool gManaged = false;
-
-bool Holds(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-std::string Joined(const std::vector<std::string>& names) {
-    std::string out;
-    for (const std::string& name : names)
-        out += (out.empty() ? "" : " ") + name;
-    return out;
-}
-
-// The window with its frame stands wholly in the area windows may take.
-void CheckOnScreen(XSession& x, const TopWindow& window, const std::string& when) {
-    if (!gManaged)
-        return;
-    const Rect frame = x.Frame(window.id), area = x.WorkArea();
-    Check(frame.Inside(area), "\"" + window.name + "\"" + (when.empty() ? "" : " " + when) +
-                                  " stands wholly on the screen (frame " + frame.Text() + ", screen " +
-                                  area.Text() + ")");
-}
-
-// The desktop knows the window by its program's menu entry: its X11 class is the entry's name, and it
-// carries the program's icon (compared at 32 x 32 with the icon the entry names).
-void CheckIdentity(XSession& x, const TopWindow& window, const std::string& entry, const std::string& icon) {
-    if (!gManaged)
-        return;
-    const auto [instance, windowClass] = x.Class(window.id);
-    Check(windowClass == entry, "\"" + window.name + "\" has the X11 class " + entry + " (it is \"" +
-                                    windowClass + "\", instance \"" + instance + "\")");
-    const QImage png =
-        QImage(QString::fromStdString(std::string(PLAMKOV_ICONS_DIR) + "/32x32/apps/" + icon + ".png"))
-            .convertToFormat(QImage::Format_ARGB32);
-    const Pixels shown = x.Icon(window.id, 32);
-    // Compared premultiplied: the window system holds the icon so, which rounds the colours of
-    // pixels that are partly transparent and drops those of the wholly transparent ones.
-    auto premultiplied = [](std::uint32_t argb, int shift) {
-        return static_cast<int>(((argb >> shift) & 0xFF) * (argb >> 24) / 255);
-    };
-    std::string differs = png.isNull() ? " (cannot read it)" : shown.width != 32 ? " (no 32 x 32 icon)" : "";
-    for (int py = 0; differs.empty() && py < 32; ++py) {
-        for (int px = 0; differs.empty() && px < 32; ++px) {
-            const std::uint32_t want = png.pixel(px, py), got = shown.At(px, py);
-            bool same = (want >> 24) == (got >> 24);
-            for (int shift = 0; same && shift < 24; shift += 8)
-                same = std::abs(premultiplied(want, shift) - premultiplied(got, shift)) <= 2;
-            if (!same) {
-                char at[80];
-                std::snprintf(at, sizeof at, " (at %d, %d: %08X, not %08X)", px, py, got, want);
-                differs = at;
-            }
-        }
-    }
-    Check(differs.empty(), "\"" + window.name + "\" carries the icon " + icon + ".png" + differs);
-}
-
-// The folder dialog as the window manager sees it: a modal dialog of fixed size, transient for the
-// game's window, that asks for a close box and no minimise or maximise box. Openbox draws no
-// maximise box for a fixed size, but gives every dialog a minimise box whatever it asks for; being
-// transient for the game, the dialog then takes the game's window down with it, never leaving the
-// game blocked behind a hidden dialog.
-void CheckDialog(XSession& x, const TopWindow& dialog, const TopWindow& game) {
-    if (!gManaged)
-        return;
-    CheckOnScreen(x, dialog, "");
-    const std::vector<std::string> type = x.AtomNames(dialog.id, "_NET_WM_WINDOW_TYPE");
-    Check(!type.empty() && type.front() == "_NET_WM_WINDOW_TYPE_DIALOG",
-          "the folder dialog is a dialog (type: " + Joined(type) + ")");
-    const std::vector<std::string> state = x.AtomNames(dialog.id, "_NET_WM_STATE");
-    Check(Holds(state, "_NET_WM_STATE_MODAL"), "the folder dialog is modal (state: " + Joined(state) + ")");
-    const std::vector<long> owner = x.Cardinals(dialog.id, "WM_TRANSIENT_FOR");
-    Check(!owner.empty() && static_cast<Window>(owner.front()) == game.id,
-          "the folder dialog is transient for the \"Pexeso\" window");
-    const auto [least, most] = x.SizeLimits(dialog.id);
-    const Rect bounds = x.Bounds(dialog.id);
-    Check(least.width == bounds.width && least.height == bounds.height && most.width == bounds.width &&
-              most.height == bounds.height,
-          "the folder dialog has a fixed size (" + bounds.Text() + ", from " + least.Text() + " to " +
-              most.Text() + ")");
-    // Motif hints: flags, functions (close 32, minimise 8, maximise 16), decorations (minimise 32,
-    // maximise 64).
-    const std::vector<long> motif = x.Cardinals(dialog.id, "_MOTIF_WM_HINTS");
-    Check(motif.size() >= 3 && (motif[1] & 32) != 0 && (motif[1] & (8 | 16)) == 0 &&
-              (motif[2] & (32 | 64)) == 0,
-          "the folder dialog asks for a close box and neither a minimise nor a maximise box");
-    const std::vector<std::string> actions = x.AtomNames(dialog.id, "_NET_WM_ALLOWED_ACTIONS");
-    Check(
-        Holds(actions, "_NET_WM_ACTION_CLOSE") && !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_HORZ") &&
-            !Holds(actions, "_NET_WM_ACTION_MAXIMIZE_VERT") && !Holds(actions, "_NET_WM_ACTION_RESIZE"),
-        "the window manager gives the folder dialog a close box, no maximise box and no resizing (allowed: " +
-            Joined(actions) + ")");
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::string Hex(const std::string& bytes) {
-    std::string out;
-    char buf[4];
-    for (unsigned char c : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X ", c);
-        out += buf;
-    }
-    return out;
-}
+namespace xreal {
 
 // The family house's background as the program decodes it, compared with the screen wherever no
 // label or hotspot lies over it: a grid of points every 16 pixels, all of which must agree.
@@ -212,50 +62,6 @@ std::string ExpectedScoreFile() {
     for (int row = 2; row <= 10; ++row)
         file += "        0\r\n--pr\xE1zdn\xFD--\r\n";
     return file;
-}
-
-// ---- What is heard ---------------------------------------------------------------------------
-
-// Listening, when the scenario runs beside a sound server of its own.
-std::unique_ptr<SoundListener> Listen() {
-    const char* sound = std::getenv("XREAL_SOUND");
-    if (sound == nullptr || std::string(sound) != "1")
-        return nullptr;
-    auto ears = std::make_unique<SoundListener>();
-    ears->WaitReady(kListenerStart, kNoiseFloorTime);
-    std::printf("     listening to the sound server (noise floor threshold %d)\n", ears->Threshold());
-    return ears;
-}
-
-// Each sound's length as the listener hears it, from the committed files (the last sample above
-// -60 dBFS), with room above for the null sink, which hands its monitor a few ms twice when a
-// stream that ran dry starts again.
-struct Expected {
-    const char* name;
-    double minMs, maxMs;
-};
-constexpr Expected kBell{"the bell", 850, 1050}, kFanfare{"the fanfare", 830, 1030},
-    kChime{"the chime", 700, 900}, kWhoosh{"the whoosh", 320, 480};
-
-// Exactly one sound in [at - early, at + window], as long as the one expected, starting no sooner
-// than `early` before `at` and within kSoundWithin after it. A click's sound cannot come before the
-// click; the bell is played by the same tick that puts up the panel whose repaint times the end.
-void CheckHeard(SoundListener& ears, Clock::time_point at, Clock::duration window, const Expected& sound,
-                const std::string& after, Clock::duration early = 0ms) {
-    const auto heard = ears.HeardBetween(at - early - 20ms, at + window);
-    char line[200];
-    if (heard.size() != 1) {
-        std::snprintf(line, sizeof line, "%s is heard after %s (heard %zu sounds)", sound.name, after.c_str(),
-                      heard.size());
-        Check(false, line);
-        return;
-    }
-    const double startMs = Millis(heard[0].arrived - at).count(), lengthMs = heard[0].Millis();
-    std::snprintf(line, sizeof line, "%s is heard %.1f ms after %s, for %.0f ms", sound.name, startMs,
-                  after.c_str(), lengthMs);
-    Check(startMs >= -Millis(early).count() && startMs <= Millis(kSoundWithin).count() &&
-              lengthMs >= sound.minMs && lengthMs <= sound.maxMs,
-          line);
 }
 
 // The family house's fire that burns, if any: a hotspot whose pixels are not the house's own.
@@ -390,165 +196,6 @@ int FireScenario(const std::string& program, const std::string& folder) {
     return gFailed ? 1 : 0;
 }
 
-// ---- The memory game -------------------------------------------------------------------------
-
-constexpr int kCardSize = 70, kCardStep = 74, kCardMargin = 2, kRows = 5, kColumns = 8;
-constexpr int kCards = kRows * kColumns;
-// The dialog's "OK" button, in its client area.
-constexpr int kOkX = 144 + 75 / 2, kOkY = 360 + 25 / 2;
-// The board window's client height: its layout height 430 less the frame (34) and the layout's menu
-// bar (20); the menu bar we draw sits above it at its own height.
-constexpr int kBoardClientHeight = 430 - 34 - 20;
-
-struct Board {
-    Window window;
-    int menuHeight;
-    Rect Card(int index) const { // 1 to 40 in reading order
-        const int row = (index - 1) / kColumns, column = (index - 1) % kColumns;
-        return {kCardStep * column + kCardMargin, menuHeight + kCardStep * row + kCardMargin, kCardSize,
-                kCardSize};
-    }
-    int CentreX(int index) const { return Card(index).x + kCardSize / 2; }
-    int CentreY(int index) const { return Card(index).y + kCardSize / 2; }
-};
-
-// Opens the menu "Hra" and picks its n-th command (1 "Nová", 2 "Nastavení", 3 "Konec").
-void MenuCommand(XSession& x, Window window, int menuHeight, int command) {
-    x.Click(window, 16, menuHeight / 2);
-    x.WaitNextMap(3s);
-    std::this_thread::sleep_for(100ms);
-    for (int i = 0; i < command; ++i)
-        x.Key("Down");
-    x.Key("Return");
-}
-
-int MemoryScenario(const std::string& program, const std::string& folder) {
-    XSession x;
-    const std::unique_ptr<SoundListener> ears = Listen();
-    // The program runs in the card set's folder, which must stay clean: its output goes elsewhere.
-    const char* log = std::getenv("XREAL_LOG");
-    const pid_t pid = x.Start(program, folder, log != nullptr ? log : "/dev/null");
-    TopWindow game = x.WaitShown("Pexeso", kStartTimeout);
-    CheckOnScreen(x, game, "before the first deal");
-    CheckIdentity(x, game, "cz.plamkov.Pexeso", "pexeso");
-    // Before the first deal the menu bar is all there is to find: assume the usual bar height.
-    const int firstMenuHeight = x.Bounds(game.id).height - (551 - 34 - 20);
-    MenuCommand(x, game.id, firstMenuHeight, 1);
-    const TopWindow dialog = x.WaitShown("Výběr obrázků", 5s);
-    Require(dialog.id != 0, "\"Nová\" opens the dialog \"Výběr obrázků\"");
-    CheckDialog(x, dialog, game);
-    x.Click(dialog.id, kOkX, kOkY);
-    x.Settle(game.id, 300ms);
-
-    const Board board{game.id, x.Bounds(game.id).height - kBoardClientHeight};
-    std::vector<Pixels> backs;
-    for (int k = 1; k <= kCards; ++k)
-        backs.push_back(x.Grab(game.id, board.Card(k)));
-    const Pixels& back = backs.front();
-    const bool allBacks = std::all_of(backs.begin(), backs.end(), [&](const Pixels& p) { return p == back; });
-    const bool notBlank =
-        std::any_of(back.rgb.begin(), back.rgb.end(), [&](auto c) { return c != back.rgb[0]; });
-    Require(allBacks && notBlank, "\"OK\" deals a board of 40 alike card backs");
-    CheckOnScreen(x, game, "after the deal");
-
-    // Turn cards two at a time, remembering every face seen, until a pair is known; then turn it.
-    std::vector<std::optional<Pixels>> faces(kCards + 1);
-    auto turn = [&](int k) {
-        x.Click(game.id, board.CentreX(k), board.CentreY(k));
-        x.Settle(game.id, 80ms);
-        return x.Grab(game.id, board.Card(k));
-    };
-    auto knownPartner = [&](const Pixels& face, int self) {
-        for (int k = 1; k <= kCards; ++k) {
-            if (k != self && faces[static_cast<std::size_t>(k)] &&
-                *faces[static_cast<std::size_t>(k)] == face)
-                return k;
-        }
-        return 0;
-    };
-    // Until a pair has left the board and an unlike pair has had its look, each turn takes a pair
-    // already seen if there is one, else a card not yet seen and, second, its seen partner or
-    // another card not yet seen.
-    bool pairFound = false, lookChecked = false, whooshChecked = false;
-    int next = 1;
-    auto unseen = [&] {
-        if (next > kCards)
-            throw Failure("every card was turned without finding a pair and a look");
-        return next++;
-    };
-    auto faceOf = [&](int k) -> std::optional<Pixels>& { return faces[static_cast<std::size_t>(k)]; };
-    while (!(pairFound && lookChecked)) {
-        int first = 0, second = 0;
-        for (int k = 1; k <= kCards && first == 0 && !pairFound; ++k) {
-            if (faceOf(k)) {
-                if (const int partner = knownPartner(*faceOf(k), k)) {
-                    first = k;
-                    second = partner;
-                }
-            }
-        }
-        if (first == 0)
-            first = unseen();
-        const Pixels firstFace = turn(first);
-        Require(firstFace != back, "card " + std::to_string(first) + " turns face up");
-        faceOf(first) = firstFace;
-        if (second == 0 && !pairFound)
-            second = knownPartner(firstFace, first);
-        if (second == 0)
-            second = unseen();
-        if (ears)
-            ears->WaitQuiet(kQuietBeforeClick, 5s); // the first card's flip has died away
-        const auto clickedSecond = x.Click(game.id, board.CentreX(second), board.CentreY(second));
-        x.Settle(game.id, 80ms);
-        const Pixels firstAfter = x.Grab(game.id, board.Card(first));
-        const Pixels secondAfter = x.Grab(game.id, board.Card(second));
-        const std::string cards = "cards " + std::to_string(first) + " and " + std::to_string(second);
-        if (firstAfter != firstFace) {
-            // Not face up any more: a pair, taken off the board at once, showing the window beneath.
-            Check(firstAfter != back && secondAfter != back,
-                  cards + " are a pair: both leave the board at once");
-            faceOf(first).reset();
-            faceOf(second).reset();
-            if (ears && !pairFound)
-                CheckHeard(*ears, clickedSecond, 1200ms, kChime, "a pair is found");
-            pairFound = true;
-            continue;
-        }
-        Check(secondAfter != back, cards + " differ: both stay face up");
-        faceOf(second) = secondAfter;
-        if (!lookChecked && next <= kCards) {
-            // During the look a press on a face-down card turns nothing.
-            const int other = next;
-            x.Click(game.id, board.CentreX(other), board.CentreY(other));
-            std::this_thread::sleep_for(150ms);
-            Check(x.Grab(game.id, board.Card(other)) == back,
-                  "a press during the look leaves card " + std::to_string(other) + " face down");
-            lookChecked = true;
-        }
-        // The look ends when the first card shows its back again.
-        while (x.Grab(game.id, board.Card(first)) != back) {
-            if (!x.NextRepaint(game.id, 5s))
-                throw Failure("the look never ended");
-        }
-        const double lookMs = Millis(Clock::now() - clickedSecond).count();
-        char line[120];
-        std::snprintf(line, sizeof line, "the look lasted %.0f ms, then both cards turned back", lookMs);
-        Check(std::abs(lookMs - Millis(kLook).count()) <= Millis(kLookTolerance).count() &&
-                  x.Grab(game.id, board.Card(second)) == back,
-              line);
-        if (ears && !whooshChecked) {
-            CheckHeard(*ears, clickedSecond + kLook, 800ms, kWhoosh, "the look ends");
-            whooshChecked = true;
-        }
-    }
-
-    MenuCommand(x, game.id, board.menuHeight, 3);
-    const auto code = x.WaitExit(pid, kExitTimeout);
-    Require(code.has_value(), "\"Konec\" ends the program");
-    Check(*code == 0, "the exit code is 0 (it is " + std::to_string(*code) + ")");
-    return gFailed ? 1 : 0;
-}
-
 // ---- Start-up benchmark ----------------------------------------------------------------------
 
 double Median(std::vector<double> values) {
@@ -622,7 +269,9 @@ int SoundLatencyBench(const std::string& program, const std::string& folder, int
     return missed == 0 ? 0 : 1;
 }
 
-} // namespace
+} // namespace xreal
+
+using namespace xreal;
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "C.UTF-8");
@@ -651,7 +300,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: xreal_driver fire <plamkov> <folder> | memory <pexeso> <folder> | managed <plamkov> "
                  "<folder> <pexeso> <folder> | startup <plamkov> <bare> <runs> <folder> | sound-latency "
-                 "<plamkov> <folder> <clicks>
-");
+                 "<plamkov> <folder> <clicks>\n");
     return 2;
 }

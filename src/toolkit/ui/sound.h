@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's sounds: short WAV files embedded under ":/sounds/", played by name at an event.
 // Until a sound output is installed, and so in every test that installs none, nothing is heard and
 // no sound device is touched.
