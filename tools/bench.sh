@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds in release mode (build-release/) and prints one "name value unit" line per figure; lines
 # starting with "#" say what was measured where, or what was skipped.
-#   tools/bench.sh          start-up on a real X server beside a bare Qt window, the tick handler's
-#                           cost, the memory game's deal figures when its benchmark exists, and the
-#                           time from a click on a fire to its first sound heard on a sound server
+#   tools/bench.sh          start-up on a real X server beside two Qt windows of the same size (a
+#                           bare one, and one with a label and a button), the tick handler's cost,
+#                           the memory game's deal figures when its benchmark exists, and the time
+#                           from a click on a fire to its first sound heard on a sound server
 #   tools/bench.sh --long   also a real 60-second round: its length and its tick period
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +15,7 @@ long=0
 build=build-release
 startup_runs=${STARTUP_RUNS:-40}
 
-targets=(plamkov bare_window round_bench)
+targets=(plamkov bare_window text_window round_bench)
 [ -f bench/deal_bench.cpp ] && targets+=(deal_bench)
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >/dev/null
@@ -24,8 +25,9 @@ cmake --build "$build" -j"$(nproc)" --target xreal_driver >/dev/null 2>&1 || tru
 echo "# machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')," \
     "load average $(cut -d' ' -f1 /proc/loadavg)"
 
-# Start-up: process start to the main window's MapNotify, medians of alternating runs of the
-# program and of a bare Qt window, on one Xvfb.
+# Start-up: process start to the main window's MapNotify and to its first paint after it, medians of
+# runs alternating the program, a bare Qt window and a Qt window with text, on one Xvfb. The window
+# with text is the fair reference: a window without any never sets up fonts.
 driver="$build/tests/xreal/xreal_driver"
 if ! command -v Xvfb >/dev/null; then
     echo "# start-up skipped: no Xvfb (Debian package xvfb)"
@@ -33,8 +35,8 @@ elif [ ! -x "$driver" ]; then
     echo "# start-up skipped: no driver (needs libx11-dev libxtst-dev libxdamage-dev)"
 else
     scratch=$(mktemp -d)
-    tests/xreal/with_xvfb.sh "$driver" startup "$build/plamkov" "$build/bench/bare_window" "$startup_runs" \
-        "$scratch" || echo "# start-up figures failed"
+    tests/xreal/with_xvfb.sh "$driver" startup "$build/plamkov" "$build/bench/bare_window" \
+        "$build/bench/text_window" "$startup_runs" "$scratch" || echo "# start-up figures failed"
     rm -rf "$scratch"
 fi
 

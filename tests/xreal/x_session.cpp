@@ -209,6 +209,17 @@ std::pair<Window, Clock::time_point> XSession::WaitNextMap(Clock::duration timeo
     return maps_.front();
 }
 
+Repaint XSession::WaitPaintedAfter(Window window, Clock::time_point since, Clock::duration timeout) {
+    const auto until = Clock::now() + timeout;
+    while (true) {
+        const auto repaint = NextRepaint(window, until - Clock::now());
+        if (!repaint)
+            throw Failure("the mapped window was not painted in time");
+        if (repaint->heard >= since)
+            return *repaint;
+    }
+}
+
 Window XSession::WatchedFor(Window window) {
     for (const Watch& watch : watches_) {
         if (watch.window == window)
@@ -281,6 +292,8 @@ void XSession::Dispatch(XEvent& event) {
                 XDamageSubtract(display_, notify.damage, None, None);
             }
         }
+    } else if (event.type == CreateNotify && event.xcreatewindow.parent == root_) {
+        WatchedFor(event.xcreatewindow.window);
     } else if (event.type == MapNotify && event.xmap.event == root_) {
         maps_.emplace_back(event.xmap.window, heard);
     } else if (event.type == DestroyNotify) {

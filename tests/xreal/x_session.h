@@ -78,6 +78,10 @@ public:
     TopWindow WaitShown(const std::string& name, Clock::duration timeout);
     // Waits until the next top-level window is mapped: the time of its MapNotify.
     std::pair<Window, Clock::time_point> WaitNextMap(Clock::duration timeout);
+    // Waits for the first repaint of a window heard at or after a time (its MapNotify): with no
+    // window manager, that is the program's first paint of the mapped window. Top-level windows are
+    // watched from their creation, so a paint that follows the map at once is not missed.
+    Repaint WaitPaintedAfter(Window window, Clock::time_point since, Clock::duration timeout);
     // Waits until a window has had no repaint for `quiet`.
     void Settle(Window window, Clock::duration quiet = std::chrono::milliseconds(250),
                 Clock::duration timeout = std::chrono::seconds(10));
