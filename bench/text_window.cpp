@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fair reference for the start-up benchmark: a Qt Widgets window of the fire game window's size
 // that shows one label and one button, so that, unlike the bare window, it sets up fonts and draws
 // text. Closing it ends the program.
