@@ -21,6 +21,7 @@ inline constexpr auto kRoundLength = 60100ms;
 inline constexpr auto kRoundTolerance = 50ms;
 inline constexpr auto kStartTimeout = 20s;
 inline constexpr auto kExitTimeout = 10s;
+inline constexpr auto kFileTimeout = 2s;
 inline constexpr auto kLook = 2000ms; // the memory game's look at an unlike pair
 inline constexpr auto kLookTolerance = 150ms;
 // A sound must start this soon after the click or the event that plays it.

@@ -169,8 +169,14 @@ int FireScenario(const std::string& program, const std::string& folder) {
     const TopWindow scores = x.WaitShown("Hiscore", 5s);
     Require(scores.id != 0, "\"Hiscore\" is on screen after \"Zapsat\"");
     CheckOnScreen(x, scores, "");
-    const std::string file = ReadFile(folder + "/hiscore1.dat");
+    // The table is saved by the same click that shows it, and a window manager may map the window
+    // before the save is done: the file is given a moment to come.
     const std::string expected = ExpectedScoreFile();
+    std::string file = ReadFile(folder + "/hiscore1.dat");
+    for (const auto until = Clock::now() + kFileTimeout; file != expected && Clock::now() < until;) {
+        std::this_thread::sleep_for(10ms);
+        file = ReadFile(folder + "/hiscore1.dat");
+    }
     Check(file == expected, "hiscore1.dat holds the typed name in Windows-1250 at rank 1 (first bytes: " +
                                 Hex(file.substr(0, 12)) + ")");
     if (ears) {
