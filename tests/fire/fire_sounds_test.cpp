@@ -20,24 +20,8 @@
 
 namespace {
 
-// The fire game and score table windows in a fresh current directory, with the draws scripted.
-struct Game {
-    Game() {
-        previousDir = tk::GetCurrentDir();
-        tk::SetCurrentDir(folder.path());
-        fire::Round() = {};
-        harness.Script({0, 3, 1, 4, 2});
-        form = std::make_unique<TForm2>();
-        scores = std::make_unique<TForm3>();
-        Form2 = form.get();
-        Form3 = scores.get();
-        testing::ShowAndExpose(form.get());
-    }
-    ~Game() {
-        Form2 = nullptr;
-        Form3 = nullptr;
-        tk::SetCurrentDir(previousDir);
-    }
+// The fire game and score table windows (see testing::FireGame), played step by step.
+struct Game : testing::FireGame {
     // One step of a script: "start", "campaign", "tick<n>", "fire" (clicks one burning fire),
     // "round<n>" (plays to the end, putting out n fires), "write" ("Zapsat"), "next"
     // ("Pokračovat"), "fulltable" (a table of ten scores of 90).
@@ -69,12 +53,6 @@ struct Game {
             QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
         }
     }
-
-    QTemporaryDir folder;
-    QString previousDir;
-    testing::Harness harness;
-    std::unique_ptr<TForm2> form;
-    std::unique_ptr<TForm3> scores;
 };
 
 } // namespace

@@ -26,26 +26,9 @@ namespace {
 
 const QByteArray kEmptyRow = QByteArray("        0\r\n--pr\xE1zdn\xFD--\r\n");
 
-// A fire game window and the score table window on screen, in a fresh current directory, with
-// the round state zeroed and the draws scripted.
-struct Game {
-    explicit Game(std::vector<std::uint32_t> draws = {0, 3, 1, 4, 2}) {
-        QVERIFY(folder.isValid());
-        previousDir = tk::GetCurrentDir();
-        tk::SetCurrentDir(folder.path());
-        fire::Round() = {};
-        harness.Script(std::move(draws));
-        form = std::make_unique<TForm2>();
-        scores = std::make_unique<TForm3>();
-        Form2 = form.get();
-        Form3 = scores.get();
-        testing::ShowAndExpose(form.get());
-    }
-    ~Game() {
-        Form2 = nullptr;
-        Form3 = nullptr;
-        tk::SetCurrentDir(previousDir);
-    }
+// The fire game and score table windows (see testing::FireGame), with what the flow's tests ask.
+struct Game : testing::FireGame {
+    using FireGame::FireGame;
     void Choose(int house, int speed) {
         tk::TRadioButton* radios[] = {form->RadioButton1, form->RadioButton2, form->RadioButton3};
         testing::Click(radios[house - 1]);
@@ -94,12 +77,6 @@ struct Game {
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-
-    QTemporaryDir folder;
-    QString previousDir;
-    testing::Harness harness;
-    std::unique_ptr<TForm2> form;
-    std::unique_ptr<TForm3> scores;
 };
 
 } // namespace

@@ -3,8 +3,31 @@
 
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
+#include "scores/score_form.h"
+#include "toolkit/text/files.h"
+
+#include <QTest>
 
 namespace testing {
+
+FireGame::FireGame(std::vector<std::uint32_t> draws) {
+    QVERIFY(folder.isValid());
+    previousDir = tk::GetCurrentDir();
+    tk::SetCurrentDir(folder.path());
+    fire::Round() = {};
+    harness.Script(std::move(draws));
+    form = std::make_unique<TForm2>();
+    scores = std::make_unique<TForm3>();
+    Form2 = form.get();
+    Form3 = scores.get();
+    ShowAndExpose(form.get());
+}
+
+FireGame::~FireGame() {
+    Form2 = nullptr;
+    Form3 = nullptr;
+    tk::SetCurrentDir(previousDir);
+}
 
 PlayedRound PlayRound(TForm2& form, Harness& harness, int fires,
                       const std::function<void(int tick)>& onTick) {

@@ -5,11 +5,31 @@
 
 #include "support/test_support.h"
 
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class TForm2;
+class TForm3;
 
 namespace testing {
+
+// A fire game window and the score table window on screen, in a fresh current directory, with the
+// round state zeroed and the draws scripted; the window references are set while it lives.
+struct FireGame {
+    explicit FireGame(std::vector<std::uint32_t> draws = {0, 3, 1, 4, 2});
+    ~FireGame();
+
+    QTemporaryDir folder;
+    QString previousDir;
+    Harness harness;
+    std::unique_ptr<TForm2> form;
+    std::unique_ptr<TForm3> scores;
+};
 
 struct PlayedRound {
     int ticks = 0;
