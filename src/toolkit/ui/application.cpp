@@ -6,19 +6,28 @@
 #include "toolkit/ui/timer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
+#include <QtMath>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#ifdef PLAMKOV_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace tk {
 
@@ -40,6 +49,12 @@ public:
 };
 
 const char* const kUnknownError = "Unknown error";
+
+// The largest window icon, in layout pixels.
+constexpr int kLargestWindowIcon = 64;
+
+// Start-up work waits no longer than this for the main window's first paint.
+constexpr std::chrono::milliseconds kStartupWorkDeadline{1000};
 
 // The top-level widget a window-system window belongs to.
 QWidget* WidgetOfWindow(QObject* window) {
@@ -118,16 +133,25 @@ Message::Kind KindOf(QObject* receiver, QEvent* event) {
 int g_qtArgc = 0;
 char* g_qtArgv[2] = {nullptr, nullptr};
 
-int& ProgramNameOnly(int argc, char** argv) {
+// Fontconfig reads its configuration and caches the first time a font is looked up, which the
+// first window's first caption would wait for: a worker does it while Qt starts.
+std::thread g_fontWarmUp;
+
+// What runs before Qt starts: gives Qt the program's name alone, and starts the fonts' warm-up.
+int& BeforeQtStarts(int argc, char** argv) {
     g_qtArgv[0] = argc > 0 ? argv[0] : nullptr;
     g_qtArgc = g_qtArgv[0] != nullptr ? 1 : 0;
+#ifdef PLAMKOV_FONTCONFIG
+    if (!g_fontWarmUp.joinable())
+        g_fontWarmUp = std::thread([] { FcInit(); });
+#endif
     return g_qtArgc;
 }
 
 } // namespace
 
 Application::Application(int& argc, char** argv)
-    : QApplication(ProgramNameOnly(argc, argv), g_qtArgv),
+    : QApplication(BeforeQtStarts(argc, argv), g_qtArgv),
       title_(TitleFromProgramName(argc > 0 && argv[0] != nullptr ? QString::fromLocal8Bit(argv[0])
                                                                  : applicationFilePath())),
       dialogs_(std::make_unique<QtDialogs>()), realClock_(std::make_unique<RealClock>()) {
@@ -137,6 +161,10 @@ Application::Application(int& argc, char** argv)
 }
 
 Application::~Application() {
+    if (g_fontWarmUp.joinable())
+        g_fontWarmUp.join();
+    // Work that never ran is for windows about to go.
+    startupWork_.clear();
     // Windows go first, while the application they were made in still exists.
     forms_.clear();
     mainForm_ = nullptr;
@@ -155,14 +183,31 @@ void Application::NameProgram(const QString& desktopEntry, const QString& iconNa
     setDesktopFileName(desktopEntry);
     // Qt's X11 platform takes the window class from the application name.
     setApplicationName(desktopEntry);
+    // Title bars and window lists draw icons of up to 64 pixels a side (more on a hi-DPI screen);
+    // menus and launchers take the larger ones from the icon theme. The pictures decode on a worker
+    // while the windows are made, and Run gives them to every window before the first one shows.
+    const int largest = qCeil(kLargestWindowIcon * ScreenPixelRatio());
+    iconPictures_ = std::async(std::launch::async, [iconName, largest] {
+        QList<QImage> pictures;
+        const QDir icons(QStringLiteral(":/icons"));
+        for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (size.section(QLatin1Char('x'), 0, 0).toInt() > largest)
+                continue;
+            const QImage picture(icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png")),
+                                 "PNG");
+            if (!picture.isNull())
+                pictures.push_back(picture);
+        }
+        return pictures;
+    });
+}
+
+void Application::SetDecodedIcon() {
+    if (!iconPictures_.valid())
+        return;
     QIcon icon;
-    const QDir icons(QStringLiteral(":/icons"));
-    for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString file =
-            icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png"));
-        if (QFile::exists(file))
-            icon.addFile(file);
-    }
+    for (const QImage& picture : iconPictures_.get())
+        icon.addPixmap(QPixmap::fromImage(picture));
     setWindowIcon(icon);
 }
 
@@ -201,14 +246,89 @@ void Application::RegisterForm(TForm* form) {
 }
 
 int Application::Run() {
+    SetDecodedIcon();
+    if (deferring_)
+        QTimer::singleShot(kStartupWorkDeadline, this, [this] { FinishStartupWork(); });
     if (mainForm_ != nullptr && !terminated_)
-        mainForm_->Show();
+      mainForm_->Show();
     if (!terminated_) {
         inRun_ = true;
         exec();
         inRun_ = false;
     }
+    if (startupFailure_)
+        std::rethrow_exception(std::exchange(startupFailure_, nullptr));
     return 0;
+}
+
+void Application::AfterFirstPaint(std::function<void()> work) {
+    if (!work)
+        return;
+    if (!deferring_) {
+        work();
+        return;
+    }
+    startupWork_.push_back(std::move(work));
+}
+
+void Application::FinishStartupWork() {
+    // Later work runs in place; work may itself queue more, which then runs at once.
+    deferring_ = false;
+    std::vector<std::function<void()>> queue = std::exchange(startupWork_, {});
+    for (std::function<void()>& work : queue) {
+        try {
+            work();
+        } catch (...) {
+            if (!inRun_)
+                throw;
+            startupFailure_ = std::current_exception();
+            Terminate();
+            return;
+        }
+    }
+}
+
+// Before an event is handled: queued start-up work that a person could otherwise overtake runs
+// first, so every click and key finds the windows complete.
+void Application::BeforeDispatch(QObject* receiver, QEvent* event) {
+    if (startupWork_.empty() || receiver == nullptr)
+        return;
+    bool runNow = false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress:
+    case QEvent::ContextMenu:
+        runNow = event->spontaneous();
+        break;
+    case QEvent::Close:
+        runNow = true;
+        break;
+    case QEvent::Show:
+        runNow = receiver != mainForm_ && receiver->isWidgetType() && static_cast<QWidget*>(receiver)->isWindow();
+        break;
+    default:
+        break;
+    }
+    if (runNow)
+        FinishStartupWork();
+}
+
+// After an event is handled: the main window's first paint lets the queued work run, from the
+// event loop, once that picture has gone to the screen.
+void Application::AfterDispatch(QObject* receiver, QEvent* event) {
+    if (startupWorkPosted_ || event->type() != QEvent::Paint || mainForm_ == nullptr || receiver == nullptr ||
+        !receiver->isWidgetType() || static_cast<QWidget*>(receiver)->window() != mainForm_)
+        return;
+    startupWorkPosted_ = true;
+    QTimer::singleShot(0, this, [this] { FinishStartupWork(); });
 }
 
 void Application::Terminate() {
@@ -295,6 +415,8 @@ void Application::DispatchTimer(TTimer* timer) {
 bool Application::notify(QObject* receiver, QEvent* event) {
     // No exception may unwind through Qt's frames; every way out of here is a return.
     try {
+        if (deferring_)
+            BeforeDispatch(receiver, event);
         // Input reaches a window-system window first and is then passed on to the widget under it;
         // the filter looks at it once, at that first step.
         if (filter_ && event->spontaneous() && receiver != nullptr && receiver->isWindowType()) {
@@ -315,7 +437,10 @@ bool Application::notify(QObject* receiver, QEvent* event) {
             if (dropped)
                 return true;
         }
-        return QApplication::notify(receiver, event);
+        const bool result = QApplication::notify(receiver, event);
+        if (deferring_)
+            AfterDispatch(receiver, event);
+        return result;
     } catch (const std::exception& error) {
         ShowException(error);
     } catch (...) {

@@ -5,10 +5,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QImage>
+#include <QList>
 #include <QPointer>
 #include <QString>
 
+#include <exception>
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -72,7 +76,7 @@ public:
     qreal ScreenPixelRatio() const;
     // Names the program to the desktop by its menu entry (the entry's file name without
     // ".desktop"), which becomes the Wayland app id and the X11 class, and gives every window the
-    // icon `iconName`, embedded as :/icons/<size>/apps/<iconName>.png.
+    // icon `iconName`, embedded as :/icons/<size>x<size>/apps/<iconName>.png, from Run on.
     void NameProgram(const QString& desktopEntry, const QString& iconName);
 
     // Creates a form owned by the application; the first one created becomes the main form.
@@ -88,8 +92,24 @@ public:
     void RegisterForm(TForm* form);
 
     // Shows the main form (running its OnShow), then runs the event loop until terminate.
-    // Returns the exit code, always 0.
+    // Returns the exit code, always 0; raises the error of start-up work that failed.
     int Run();
+
+    // Start-up work that the main window's first picture does not need: the controls of hidden
+    // panels, the sound. Once DeferStartupWork is called, AfterFirstPaint queues such work until
+    // the main window has painted for the first time, and the event loop then runs it; it runs
+    // earlier when needed: before the first input or close event reaches any window, before any
+    // other window is shown (a message box too), and 1 s after Run at the latest, for a window
+    // that never paints. Without DeferStartupWork (tests build windows so) and once the queue has
+    // run, AfterFirstPaint runs the work at once. Work that fails ends the event loop, and Run
+    // raises its error: it is start-up that failed.
+    void DeferStartupWork() {
+        deferring_ = true;
+        startupWorkPosted_ = false;
+    }
+    void AfterFirstPaint(std::function<void()> work);
+    // Runs the queued start-up work now, in the order it was queued.
+    void FinishStartupWork();
     // Ends the event loop (and any modal loop) after the event being handled.
     void Terminate();
     bool Terminated() const { return terminated_; }
@@ -135,6 +155,14 @@ private:
     bool terminated_ = false;
     bool inRun_ = false;
     bool doubleClickPressDropped_ = false; // the filter dropped the press Qt's double-click event follows
+    bool deferring_ = false;                // start-up work waits for the main window's first paint
+    bool startupWorkPosted_ = false;
+    std::vector<std::function<void()>> startupWork_;
+    std::exception_ptr startupFailure_;
+    std::future<QList<QImage>> iconPictures_; // the window icon's sizes, decoding on a worker
+    void SetDecodedIcon();
+    void BeforeDispatch(QObject* receiver, QEvent* event);
+    void AfterDispatch(QObject* receiver, QEvent* event);
 };
 
 // Shorthand for the application object.
