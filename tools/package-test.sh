@@ -94,6 +94,12 @@ start_and_close() {
         fail "$name: no window \"$name\" came up"
     [ "$(readlink "/proc/$pid/cwd")" = "$folder" ] ||
         fail "$name runs in $(readlink "/proc/$pid/cwd"), not in $folder"
+    # The sound thread loads the audio module once the window is on the screen, server or none.
+    for _ in $(seq 50); do
+        grep -q libplamkov_audio "/proc/$pid/maps" && break
+        sleep 0.1
+    done
+    grep -q libplamkov_audio "/proc/$pid/maps" || fail "$name: the audio module was not loaded"
     "$work/close_window" "$window" || fail "$name: cannot close the window"
     for _ in $(seq 100); do
         kill -0 "$pid" 2>/dev/null || break

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit/ui/sound.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
+#include "toolkit/ui/application.h"
+#include "toolkit/ui/sound_stream.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QIODevice>
-#include <QMediaDevices>
+#include <QLibrary>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
@@ -154,35 +154,48 @@ SoundOutput* SetSoundOutput(SoundOutput* output) {
     return std::exchange(theOutput, output);
 }
 
-// Everything below `home` lives on the sound thread and is touched only there. The stream is
-// written by the sound thread itself rather than read by Qt: Qt reads in 20 ms pieces and waits for
-// room for a whole one, which a server buffer as short as ours never has before it starts.
+// The audio module: beside the program in the build tree, in its own folder once installed.
+OpenSoundStream LoadAudioModule(const QString& programFolder) {
+    for (const QString& folder : {programFolder, programFolder + QStringLiteral("/" PLAMKOV_AUDIO_MODULE_DIR)}) {
+        QLibrary module(folder + QLatin1Char('/') + QLatin1String(kAudioModuleName));
+        if (auto open = reinterpret_cast<OpenSoundStream>(module.resolve(kOpenSoundStreamName)))
+            return open; // the module stays loaded for the rest of the run
+    }
+    return nullptr;
+}
+
+// Everything below `home` lives on the sound thread and is touched only there.
 struct SystemSound::Player {
     QThread thread;
     QObject* home = nullptr;
     Mixer mixer;
-    QAudioSink* sink = nullptr;
-    QIODevice* stream = nullptr;
+    std::unique_ptr<SoundStream> stream;
     QTimer* topUp = nullptr;
     std::chrono::steady_clock::time_point quietSince;
 
-    void Load() {
-        // No server, or a server with no device: no stream, so playing does nothing at all.
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull())
+    // Starts the sound thread, which then loads the sounds and opens the stream.
+    void Begin() {
+        soundThread = &thread;
+        passOn = qInstallMessageHandler(DropSoundThreadMessages);
+        thread.setObjectName(QStringLiteral("sound"));
+        home = new QObject;
+        home->moveToThread(&thread);
+        thread.start();
+        QMetaObject::invokeMethod(
+            home, [this, folder = QCoreApplication::applicationDirPath()] { Load(folder); }, Qt::QueuedConnection);
+    }
+
+    // No module, no server, or a server with no device: no stream, so playing does nothing at all.
+    void Load(const QString& programFolder) {
+        const OpenSoundStream open = LoadAudioModule(programFolder);
+        if (open == nullptr)
+            return;
+        stream.reset(open(home, kSampleRate, static_cast<int>(kServerBuffer.count())));
+        if (stream == nullptr)
             return;
         const QDir folder(QStringLiteral(":/sounds"));
         for (const QString& file : folder.entryList({QStringLiteral("*.wav")}, QDir::Files))
             mixer.Add(QFileInfo(file).completeBaseName(), ReadWave(folder.filePath(file)));
-        QAudioFormat format;
-        format.setSampleRate(kSampleRate);
-        format.setChannelCount(1);
-        format.setSampleFormat(QAudioFormat::Int16);
-        sink = new QAudioSink(device, format, home);
-        sink->setBufferSize(format.bytesForDuration(std::chrono::microseconds(kServerBuffer).count()));
-        stream = sink->start();
-        if (stream == nullptr)
-            return;
         topUp = new QTimer(home);
         topUp->setTimerType(Qt::PreciseTimer);
         topUp->setInterval(kTopUpInterval);
@@ -198,9 +211,9 @@ struct SystemSound::Player {
     }
 
     void TopUp() {
-        const qsizetype room = sink->bytesFree() & ~qsizetype{1};
+        const qsizetype room = stream->BytesFree() & ~qsizetype{1};
         if (room > 0)
-            stream->write(mixer.Next(room));
+            stream->Write(mixer.Next(room));
         const auto now = std::chrono::steady_clock::now();
         if (mixer.Playing())
             quietSince = now;
@@ -209,29 +222,27 @@ struct SystemSound::Player {
     }
 };
 
-SystemSound::SystemSound(const SoundIdentity& identity) : player_(std::make_unique<Player>()) {
+SystemSound::SystemSound(const SoundIdentity& identity) : player_(std::make_shared<Player>()) {
     SetServerProperties(identity);
-    soundThread = &player_->thread;
-    passOn = qInstallMessageHandler(DropSoundThreadMessages);
-    player_->thread.setObjectName(QStringLiteral("sound"));
-    player_->home = new QObject;
-    player_->home->moveToThread(&player_->thread);
-    player_->thread.start();
-    Player* player = player_.get();
-    QMetaObject::invokeMethod(
-        player->home, [player] { player->Load(); }, Qt::QueuedConnection);
     previous_ = SetSoundOutput(this);
+    // Loading the sounds and reaching the server wait until the window is on the screen: nothing
+    // is played before the first click.
+    App().AfterFirstPaint([weak = std::weak_ptr<Player>(player_)] {
+        if (const std::shared_ptr<Player> player = weak.lock())
+            player->Begin();
+    });
 }
 
 SystemSound::~SystemSound() {
     SetSoundOutput(previous_);
     Player* player = player_.get();
+    if (player->home == nullptr)
+        return;
     // The stream ends on its own thread; the thread then stops.
     QMetaObject::invokeMethod(
         player->home,
         [player] {
-            if (player->sink != nullptr)
-                player->sink->stop();
+            player->stream.reset();
             delete player->home;
         },
         Qt::BlockingQueuedConnection);
@@ -243,6 +254,8 @@ SystemSound::~SystemSound() {
 
 void SystemSound::Play(const QString& name) {
     Player* player = player_.get();
+    if (player->home == nullptr)
+        return;
     QMetaObject::invokeMethod(
         player->home, [player, name] { player->Start(name); }, Qt::QueuedConnection);
 }

@@ -34,7 +34,8 @@ struct SoundIdentity {
 // The real thing: every embedded sound loaded once into the sound server's player, on a thread of
 // its own, so that neither loading nor playing ever waits on the server in the user-interface
 // thread. With no server or no device the program is silent, with no message. Installs itself as
-// the sound output while it lives.
+// the sound output while it lives; the thread starts as start-up work after the first paint
+// (Application::AfterFirstPaint), and a sound asked for before then is not heard.
 class SystemSound : public SoundOutput {
 public:
     explicit SystemSound(const SoundIdentity& identity);
@@ -46,7 +47,7 @@ public:
 
 private:
     struct Player;
-    std::unique_ptr<Player> player_;
+    std::shared_ptr<Player> player_;
     SoundOutput* previous_ = nullptr;
 };
 
