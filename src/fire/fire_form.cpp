@@ -9,7 +9,11 @@
 #include "toolkit/text/random.h"
 #include "toolkit/ui/application.h"
 
+#include <QPointer>
 #include <QStringList>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -52,23 +56,38 @@ void PlaceImage(tk::TImage* image, const HotspotArt& art) {
     image->SetBounds(art.left, art.top, art.width, art.height);
 }
 
+tk::TPanel* NewPanel(TForm2& form) {
+    auto* panel = new tk::TPanel(&form);
+    panel->SetBounds(kPanelBounds.x(), kPanelBounds.y(), kPanelBounds.width(), kPanelBounds.height());
+    panel->SetVisible(false);
+    return panel;
+}
+
+const HouseWiring& WiringOf(HouseId house) {
+    return *std::find_if(std::begin(kHouseWirings), std::end(kHouseWirings),
+                         [house](const HouseWiring& wiring) { return wiring.house == house; });
+}
+
 // Pictures are drawn unscaled from the image's top-left corner and cut at its edges; each carries
 // the window's device pixel ratio, so a hi-DPI screen shows the sharp set at the same size. They
-// are set once every control is made: until then the start-up batch decodes on its worker.
-void LoadPictures(TForm2& form) {
-    const qreal ratio = form.devicePixelRatioF();
-    const auto load = [ratio](tk::TImage* image, const char* picture) {
-        image->SetPicture(FirePicture(QLatin1String(picture), ratio));
-    };
+// are set once the controls are made: until then the start-up batch decodes on its worker.
+void LoadPicture(TForm2& form, tk::TImage* image, const char* picture) {
+    image->SetPicture(FirePicture(QLatin1String(picture), form.devicePixelRatioF()));
+}
+
+void LoadThumbnails(TForm2& form) {
+    LoadPicture(form, form.Image1, fire::ArtOf(HouseId::FamilyHouse).thumbnail);
+    LoadPicture(form, form.Image2, fire::ArtOf(HouseId::Villa).thumbnail);
+    LoadPicture(form, form.Image3, fire::ArtOf(HouseId::Block).thumbnail);
+}
+
+void LoadScenePictures(TForm2& form) {
     for (const HouseWiring& wiring : kHouseWirings)
-        load(form.*wiring.background, fire::ArtOf(wiring.house).background.picture);
+        LoadPicture(form, form.*wiring.background, fire::ArtOf(wiring.house).background.picture);
     const auto layouts = fire::HotspotLayouts();
     for (std::size_t i = 0; i < layouts.size(); ++i)
-        load(form.*kHotspotWirings[i].control,
-             fire::ArtOf(layouts[i].house).hotspots[static_cast<std::size_t>(layouts[i].index)].picture);
-    load(form.Image1, fire::ArtOf(HouseId::FamilyHouse).thumbnail);
-    load(form.Image2, fire::ArtOf(HouseId::Villa).thumbnail);
-    load(form.Image3, fire::ArtOf(HouseId::Block).thumbnail);
+        LoadPicture(form, form.*kHotspotWirings[i].control,
+                    fire::ArtOf(layouts[i].house).hotspots[static_cast<std::size_t>(layouts[i].index)].picture);
 }
 
 } // namespace
@@ -97,12 +116,23 @@ TForm2::TForm2(tk::TForm* owner) : tk::TForm(owner) {
     Timer2->OnTimer = [this] { Timer2Timer(); };
     Timer3->OnTimer = [this] { Timer3Timer(); };
 
-    for (const fire::HouseLayout& layout : fire::HouseLayouts())
-        BuildHouse(layout);
-    BuildNextRoundPanel();
-    BuildGameOverPanel();
+    // The six panels, bottom to top. Only the start panel shows at first: the others are filled
+    // once the window is on the screen, before anything can show them.
+    for (const HouseWiring& wiring : kHouseWirings)
+        this->*wiring.panel = NewPanel(*this);
+    nextlevel = NewPanel(*this);
+    konechry = NewPanel(*this);
     BuildStartPanel();
-    LoadPictures(*this);
+    LoadThumbnails(*this);
+    tk::App().AfterFirstPaint([form = QPointer<TForm2>(this)] {
+        if (form == nullptr)
+            return;
+        for (const fire::HouseLayout& layout : fire::HouseLayouts())
+            form->BuildHouse(layout);
+        form->BuildNextRoundPanel();
+        form->BuildGameOverPanel();
+        LoadScenePictures(*form);
+    });
 }
 
 TForm2::House& TForm2::HouseOf(HouseId id) {
@@ -122,9 +152,8 @@ void TForm2::BuildHouse(const fire::HouseLayout& layout) {
     House& house = HouseOf(layout.house);
     house.id = layout.house;
 
-    auto* panel = new tk::TPanel(this);
-    panel->SetBounds(kPanelBounds.x(), kPanelBounds.y(), kPanelBounds.width(), kPanelBounds.height());
-    panel->SetVisible(false);
+    const HouseWiring& wiring = WiringOf(layout.house);
+    tk::TPanel* panel = this->*wiring.panel;
 
     // The background has no click handler: a click beside the burning hotspots does nothing.
     const HouseArt& art = fire::ArtOf(layout.house);
@@ -161,23 +190,15 @@ void TForm2::BuildHouse(const fire::HouseLayout& layout) {
     house.timeLabel = makeLabel(layout.timeLabel, QStringLiteral("Čas:"));
     house.countLabel = makeLabel(layout.countLabel, QStringLiteral("Uhašeno:"));
 
-    for (const HouseWiring& wiring : kHouseWirings) {
-        if (wiring.house != layout.house)
-            continue;
-        this->*wiring.panel = panel;
-        this->*wiring.background = background;
-        this->*wiring.timeLabel = house.timeLabel;
-        this->*wiring.countLabel = house.countLabel;
-        house.timer = this->*wiring.timer;
-    }
+    this->*wiring.background = background;
+    this->*wiring.timeLabel = house.timeLabel;
+    this->*wiring.countLabel = house.countLabel;
+    house.timer = this->*wiring.timer;
 }
 
 void TForm2::BuildNextRoundPanel() {
-    nextlevel = new tk::TPanel(this);
-    nextlevel->SetBounds(kPanelBounds.x(), kPanelBounds.y(), kPanelBounds.width(), kPanelBounds.height());
     nextlevel->SetFontHeight(kBigFontHeight);
     nextlevel->SetCaption(QStringLiteral("Další kolo"));
-    nextlevel->SetVisible(false);
 
     Button3 = new tk::TButton(nextlevel);
     Button3->SetBounds(296, 304, 201, 57);
@@ -187,10 +208,7 @@ void TForm2::BuildNextRoundPanel() {
 }
 
 void TForm2::BuildGameOverPanel() {
-    konechry = new tk::TPanel(this);
-    konechry->SetBounds(kPanelBounds.x(), kPanelBounds.y(), kPanelBounds.width(), kPanelBounds.height());
     konechry->SetFontHeight(kBigFontHeight);
-    konechry->SetVisible(false);
 
     auto makeLabel = [&](int left, int top, int width, int height, const QString& caption) {
         auto* label = new tk::TLabel(konechry);

@@ -8,9 +8,14 @@
 #include <QResource>
 #include <QtMath>
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <exception>
 #include <future>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -49,16 +54,55 @@ QString KeyOf(const QString& name, FirePictureSet set) {
 
 using Cache = QHash<QString, Decoded>;
 
-// Every embedded picture decoded on a worker thread; the user-interface thread reads the results
-// only after waiting for the whole batch, so the two never share the table while it is written.
+// The start-up batch: every embedded picture of one set, decoded by a worker thread and by the
+// user-interface thread together. The worker decodes the thumbnails, which the start panel shows,
+// and then waits until the first other picture is asked for: until the window is on the screen,
+// the user-interface thread needs both cores more than the pictures. From then on each thread takes
+// the next picture nobody has claimed, and whoever asks for a picture a thread is decoding waits
+// for it. The table is made before the worker starts and is not changed after.
 struct Prefetch {
+    struct Picture {
+        QString key;
+        FirePictureSet set;
+        std::atomic<bool> claimed{false};
+        std::promise<Decoded> result;
+        std::shared_future<Decoded> ready = result.get_future().share();
+        bool thumbnail = false;
+
+        void DecodeUnlessClaimed(const QString& name) {
+            if (!claimed.exchange(true))
+                result.set_value(Decode(name, set));
+        }
+    };
     std::once_flag started;
-    std::shared_future<Cache> batch;
+    std::vector<std::unique_ptr<Picture>> pictures; // the thumbnails first
+    QHash<QString, Picture*> byKey;
+    std::promise<void> go;
+    std::once_flag goGiven;
+    std::atomic<bool> stopping{false};
+    std::future<void> worker;
+
+    void Go() {
+        std::call_once(goGiven, [this] { go.set_value(); });
+    }
+    ~Prefetch() {
+        // The program ends: the worker stops after its picture.
+        stopping = true;
+        Go();
+        if (worker.valid())
+            worker.wait();
+    }
 };
 
 Prefetch& ThePrefetch() {
     static Prefetch prefetch;
     return prefetch;
+}
+
+bool IsThumbnail(const PictureSize& entry) {
+    const auto houses = AllHouseArt();
+    return std::any_of(houses.begin(), houses.end(),
+                       [&](const HouseArt& art) { return std::strcmp(art.thumbnail, entry.name) == 0; });
 }
 
 } // namespace
@@ -73,14 +117,26 @@ void PrefetchFirePictures(qreal devicePixelRatio) {
     Prefetch& prefetch = ThePrefetch();
     const FirePictureSet set = FirePictureSetFor(devicePixelRatio);
     std::call_once(prefetch.started, [&] {
-        prefetch.batch = std::async(std::launch::async, [set] {
-                             Cache cache;
-                             for (const PictureSize& entry : FirePictureSizes()) {
-                                 const QString name = QLatin1String(entry.name);
-                                 cache.insert(KeyOf(name, set), Decode(name, set));
-                             }
-                             return cache;
-                         }).share();
+        const auto sizes = FirePictureSizes();
+        std::vector<PictureSize> order(sizes.begin(), sizes.end());
+        std::stable_partition(order.begin(), order.end(), IsThumbnail);
+        for (const PictureSize& entry : order) {
+            auto picture = std::make_unique<Prefetch::Picture>();
+            picture->key = QLatin1String(entry.name);
+            picture->set = set;
+            picture->thumbnail = IsThumbnail(entry);
+            prefetch.byKey.insert(KeyOf(picture->key, set), picture.get());
+            prefetch.pictures.push_back(std::move(picture));
+        }
+        prefetch.worker = std::async(std::launch::async, [&prefetch, go = prefetch.go.get_future()] {
+            for (const auto& picture : prefetch.pictures) {
+                if (!picture->thumbnail)
+                    go.wait();
+                if (prefetch.stopping)
+                    return;
+                picture->DecodeUnlessClaimed(picture->key);
+            }
+        });
     });
 }
 
@@ -95,10 +151,21 @@ QImage FirePicture(const QString& name, qreal devicePixelRatio) {
     auto found = decoded.constFind(key);
     if (found == decoded.cend()) {
         Prefetch& prefetch = ThePrefetch();
-        const Cache* batch = prefetch.batch.valid() ? &prefetch.batch.get() : nullptr;
-        const auto prefetched = batch != nullptr ? batch->constFind(key) : Cache::const_iterator();
-        found = decoded.insert(key, batch != nullptr && prefetched != batch->cend() ? *prefetched
-                                                                                    : Decode(name, set));
+        Prefetch::Picture* const prefetched = prefetch.byKey.value(key);
+        if (prefetched == nullptr) {
+            found = decoded.insert(key, Decode(name, set));
+        } else {
+            if (!prefetched->thumbnail)
+                prefetch.Go();
+            // Unclaimed pictures up to this one are decoded here, in the worker's order, so the
+            // two threads share the rest of the batch instead of one waiting for the other.
+            for (const auto& picture : prefetch.pictures) {
+                picture->DecodeUnlessClaimed(picture->key);
+                if (picture.get() == prefetched)
+                    break;
+            }
+            found = decoded.insert(key, prefetched->ready.get());
+        }
     }
     if (found->error)
         std::rethrow_exception(found->error);

@@ -28,8 +28,8 @@ FirePictureSet FirePictureSetFor(qreal devicePixelRatio);
 QImage FirePicture(const QString& name, qreal devicePixelRatio = 1);
 
 // Starts decoding every embedded picture of the set for that device pixel ratio on a worker
-// thread, so that start-up can build its windows meanwhile; FirePicture then waits for that batch
-// instead of decoding. Each picture is still decoded once, and one that fails still fails at its
+// thread, the thumbnails first, so that start-up can build its windows meanwhile; FirePicture then
+// waits for that picture instead of decoding it. Each picture is still decoded once, and one that fails still fails at its
 // first FirePicture. Later calls do nothing.
 void PrefetchFirePictures(qreal devicePixelRatio = 1);
 
