@@ -6,6 +6,8 @@
 int main(int argc, char** argv) {
     tk::Application app(argc, argv);
     app.NameProgram(QStringLiteral("cz.plamkov.Pexeso"), QStringLiteral("pexeso"));
+    // What the memory game window's first picture does not need is done once it is on the screen.
+    app.DeferStartupWork();
     const tk::SystemSound sound(
         {QStringLiteral("Pexeso"), QStringLiteral("pexeso"), QStringLiteral("cz.plamkov.Pexeso")});
     return RunPexeso(app);
