@@ -3,6 +3,9 @@
 
 #include "fire/fire_form.h"
 #include "memory/memory_form.h"
+#include "toolkit/ui/application.h"
+
+#include <QPointer>
 
 #include <memory>
 
@@ -30,6 +33,14 @@ TForm1::TForm1() {
     SetResizable(false);
     SetFontHeight(tk::kDefaultFontHeight);
 
+    // Nothing shows this window: its controls are made once the main window is on the screen.
+    tk::App().AfterFirstPaint([form = QPointer<TForm1>(this)] {
+        if (form != nullptr)
+            form->BuildControls();
+    });
+}
+
+void TForm1::BuildControls() {
     // The menu: items with sub-items only open them; the others do nothing.
     MainMenu1 = new tk::TMainMenu(this);
     auto* soubor1 = new tk::TMenuItem(MainMenu1, QStringLiteral("soubor"));

@@ -23,6 +23,9 @@ public:
     tk::TImage* Image2 = nullptr;
     tk::TImage* Image3 = nullptr;
     tk::TMainMenu* MainMenu1 = nullptr;
+
+private:
+    void BuildControls();
 };
 
 // The launcher window, set at start-up and valid to the end of the run.

@@ -6,6 +6,8 @@
 #include "toolkit/ui/application.h"
 #include "toolkit/ui/sound.h"
 
+#include <QPointer>
+
 namespace {
 
 constexpr int kOuterWidth = 141;
@@ -42,13 +44,17 @@ TForm3::TForm3() {
     SetCentered(true);
     SetFontHeight(tk::kDefaultFontHeight);
 
-    StringGrid1 = new tk::TStringGrid(this);
-    StringGrid1->SetDimensions(scores::kColCount, scores::kRowCount, kFixedRows);
-    StringGrid1->SetCellSize(kCellWidth, kCellHeight);
-    const QSize client = ClientSize();
-    StringGrid1->SetBounds(0, 0, client.width(), client.height());
-
     OnShow = [this] { FormShow(); };
+    // The table is shown only after a game: its grid is made once the fire window is on the screen.
+    tk::App().AfterFirstPaint([form = QPointer<TForm3>(this)] {
+        if (form == nullptr)
+            return;
+        form->StringGrid1 = new tk::TStringGrid(form);
+        form->StringGrid1->SetDimensions(scores::kColCount, scores::kRowCount, kFixedRows);
+        form->StringGrid1->SetCellSize(kCellWidth, kCellHeight);
+        const QSize client = form->ClientSize();
+        form->StringGrid1->SetBounds(0, 0, client.width(), client.height());
+    });
 }
 
 void TForm3::resizeEvent(QResizeEvent* event) {
