@@ -250,7 +250,7 @@ int Application::Run() {
     if (deferring_)
         QTimer::singleShot(kStartupWorkDeadline, this, [this] { FinishStartupWork(); });
     if (mainForm_ != nullptr && !terminated_)
-      mainForm_->Show();
+        mainForm_->Show();
     if (!terminated_) {
         inRun_ = true;
         exec();
