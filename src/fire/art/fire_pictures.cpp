@@ -54,12 +54,11 @@ QString KeyOf(const QString& name, FirePictureSet set) {
 
 using Cache = QHash<QString, Decoded>;
 
-// The start-up batch: every embedded picture of one set, decoded by a worker thread and by the
-// user-interface thread together. The worker decodes the thumbnails, which the start panel shows,
-// and then waits until the first other picture is asked for: until the window is on the screen,
-// the user-interface thread needs both cores more than the pictures. From then on each thread takes
-// the next picture nobody has claimed, and whoever asks for a picture a thread is decoding waits
-// for it. The table is made before the worker starts and is not changed after.
+// The start-up batch: every embedded picture of one set, decoded by a worker thread. The worker
+// decodes the thumbnails, which the start panel shows, and then waits until the first other
+// picture is asked for: until the window is on the screen, the user-interface thread needs both
+// cores more than the pictures. Whoever asks for a picture the worker is decoding waits for it.
+// The table is made before the worker starts and is not changed after.
 struct Prefetch {
     struct Picture {
         QString key;
@@ -155,15 +154,13 @@ QImage FirePicture(const QString& name, qreal devicePixelRatio) {
         if (prefetched == nullptr) {
             found = decoded.insert(key, Decode(name, set));
         } else {
-            if (!prefetched->thumbnail)
+            // A thumbnail the worker has not reached yet is decoded here, so the first paint never
+            // waits for the worker to start. The rest is the worker's alone: it is asked for just
+            // after the first paint, while the window system still needs a core to show it.
+            if (prefetched->thumbnail)
+                prefetched->DecodeUnlessClaimed(prefetched->key);
+            else
                 prefetch.Go();
-            // Unclaimed pictures up to this one are decoded here, in the worker's order, so the
-            // two threads share the rest of the batch instead of one waiting for the other.
-            for (const auto& picture : prefetch.pictures) {
-                picture->DecodeUnlessClaimed(picture->key);
-                if (picture.get() == prefetched)
-                    break;
-            }
             found = decoded.insert(key, prefetched->ready.get());
         }
     }
