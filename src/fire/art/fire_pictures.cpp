@@ -61,14 +61,14 @@ using Cache = QHash<QString, Decoded>;
 // The table is made before the worker starts and is not changed after.
 struct Prefetch {
     struct Picture {
-        QString key;
+        QString name;
         FirePictureSet set;
         std::atomic<bool> claimed{false};
         std::promise<Decoded> result;
         std::shared_future<Decoded> ready = result.get_future().share();
         bool thumbnail = false;
 
-        void DecodeUnlessClaimed(const QString& name) {
+        void DecodeUnlessClaimed() {
             if (!claimed.exchange(true))
                 result.set_value(Decode(name, set));
         }
@@ -121,10 +121,10 @@ void PrefetchFirePictures(qreal devicePixelRatio) {
         std::stable_partition(order.begin(), order.end(), IsThumbnail);
         for (const PictureSize& entry : order) {
             auto picture = std::make_unique<Prefetch::Picture>();
-            picture->key = QLatin1String(entry.name);
+            picture->name = QLatin1String(entry.name);
             picture->set = set;
             picture->thumbnail = IsThumbnail(entry);
-            prefetch.byKey.insert(KeyOf(picture->key, set), picture.get());
+            prefetch.byKey.insert(KeyOf(picture->name, set), picture.get());
             prefetch.pictures.push_back(std::move(picture));
         }
         prefetch.worker = std::async(std::launch::async, [&prefetch, go = prefetch.go.get_future()] {
@@ -133,7 +133,7 @@ void PrefetchFirePictures(qreal devicePixelRatio) {
                     go.wait();
                 if (prefetch.stopping)
                     return;
-                picture->DecodeUnlessClaimed(picture->key);
+                picture->DecodeUnlessClaimed();
             }
         });
     });
@@ -158,7 +158,7 @@ QImage FirePicture(const QString& name, qreal devicePixelRatio) {
             // waits for the worker to start. The rest is the worker's alone: it is asked for just
             // after the first paint, while the window system still needs a core to show it.
             if (prefetched->thumbnail)
-                prefetched->DecodeUnlessClaimed(prefetched->key);
+                prefetched->DecodeUnlessClaimed();
             else
                 prefetch.Go();
             found = decoded.insert(key, prefetched->ready.get());
