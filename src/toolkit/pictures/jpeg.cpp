@@ -4,9 +4,9 @@
 // C++ objects with destructors; everything that lives across the jump is owned by the caller.
 #include "toolkit/pictures/jpeg.h"
 
+#include "toolkit/pictures/jpeg_budget.h"
 #include "toolkit/text/errors.h"
 #include "toolkit/text/files.h"
-#include "toolkit/pictures/jpeg_budget.h"
 
 #include <QFileInfo>
 
@@ -256,10 +256,14 @@ bool Decode(Decoder& d, QSize target, std::size_t (*extra)(QSize decoded, QSize 
 
 [[noreturn]] void RaiseJpegError(int code, const char* message = "") {
     using Kind = EPictureError::Kind;
-    const bool tooLarge = code == kJpegTooLargeCode || code == kJpegTooManyScansCode || code == JERR_OUT_OF_MEMORY ||
-                          code == JERR_WIDTH_OVERFLOW;
+    const bool tooLarge = code == kJpegTooLargeCode || code == kJpegTooManyScansCode ||
+                          code == JERR_OUT_OF_MEMORY || code == JERR_WIDTH_OVERFLOW;
+    // Sample precisions other than 8 bits, and the lossless and hierarchical processes.
+    const bool unsupported =
+        code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED || code == JERR_NOT_COMPILED;
     const Kind kind = code == JERR_NO_SOI || code == JERR_INPUT_EMPTY ? Kind::NotJpeg
                       : tooLarge                                      ? Kind::TooLarge
+                      : unsupported                                   ? Kind::Unsupported
                                                                       : Kind::Damaged;
     const QString text = texts::JpegError(code);
     throw EPictureError(text, kind, *message != '\0' ? QString::fromLocal8Bit(message) : text);
