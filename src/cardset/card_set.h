@@ -75,6 +75,10 @@ Status MakeCardSet(const Options& options, const Output& out, std::stop_token ca
 // The usage text.
 QString Usage();
 
+// A file name in Czech quotes as a terminal or a message can show it: bytes that are not UTF-8
+// escaped, never lost.
+QString Quoted(const QString& path);
+
 // Why a picture cannot become a card, in the words a parent reads: the one place of these texts.
 QString WhatIsWrong(const tk::EPictureError& error);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cardset/set_writer.h"
 
+#include "cardset/card_set.h"
+
 #include "toolkit/text/files.h"
 
 #include <cerrno>

@@ -52,7 +52,4 @@ private:
         replaced_; // an earlier set's files, moved aside into the staging folder
 };
 
-// A name as a terminal or a message can show it: bytes that are not UTF-8 escaped, never lost.
-QString Quoted(const QString& path);
-
 } // namespace cardset
