@@ -9,7 +9,14 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace tk {
+
+namespace {
+constexpr int kWorkerNice = 10;
+} // namespace
 
 TWorker::TWorker() = default;
 
@@ -30,6 +37,9 @@ void TWorker::Start(Work work) {
             this, [function = std::move(function)] { App().Invoke(function); }, Qt::QueuedConnection);
     };
     thread_ = std::jthread([this, post, work = std::move(work)](std::stop_token stop) {
+        // Below the UI thread, so the windows paint on time however busy the work keeps the cores;
+        // the threads the work starts inherit it.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
         work(stop, post);
         QMetaObject::invokeMethod(
             this, [this] { Finished(); }, Qt::QueuedConnection);
