@@ -9,6 +9,8 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <exception>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -40,7 +42,11 @@ void TWorker::Start(Work work) {
         // Below the UI thread, so the windows paint on time however busy the work keeps the cores;
         // the threads the work starts inherit it.
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
-        work(stop, post);
+        try {
+            work(stop, post);
+        } catch (...) { // shown in the error box, as the UI thread's own errors are
+            post([error = std::current_exception()] { std::rethrow_exception(error); });
+        }
         QMetaObject::invokeMethod(
             this, [this] { Finished(); }, Qt::QueuedConnection);
     });

@@ -36,7 +36,8 @@ public:
     // is asked to stop, and still waited for.
     void WaitShowing(TForm& window);
 
-    // On the UI thread once the work has ended, after all it posted.
+    // On the UI thread once the work has ended, after all it posted. An error that escapes the work
+    // is shown in the error box, as those of the UI thread are.
     std::function<void()> OnFinished;
 
 private:
