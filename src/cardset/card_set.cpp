@@ -49,15 +49,11 @@ bool IsJpegName(const std::string& name) {
 }
 
 // A photo as a card: upright, the largest centred square, reduced to kEdge x kEdge and encoded.
-// Decoded at the smallest DCT scale that still covers the card in both directions, so a camera
-// photo of 4000 x 3000 is decoded at 500 x 375. Raises tk::EPictureError.
+// Its file is read a chunk at a time and decoded at the smallest DCT scale that still covers the
+// card, so a camera photo of 4000 x 3000 is decoded at 500 x 375, within the loader's one memory
+// budget, however many photos are under way. Raises tk::EPictureError.
 QByteArray Card(const QString& path) {
-    const QByteArray data = tk::ReadPictureFile(path);
-    const QImage decoded = tk::DecodeJpeg(data, QSize(kEdge, kEdge));
-    const QImage photo = tk::OrientPicture(decoded, tk::JpegOrientation(data));
-    const int side = std::min(photo.width(), photo.height());
-    const QImage square = photo.copy((photo.width() - side) / 2, (photo.height() - side) / 2, side, side);
-    return tk::EncodeJpeg(tk::ReducePicture(square, QSize(kEdge, kEdge)), kQuality);
+    return tk::EncodeJpeg(tk::LoadSquareCard(path, kEdge), kQuality);
 }
 
 // What became of one photo, made on a thread of its own.

@@ -413,6 +413,12 @@ QImage CardPicture(Decoder& d, const QByteArray* data, const PictureFile* file, 
     return OrientPicture(ReducePicture(d.image, stored), orientation);
 }
 
+// What a square card's cut and reduction hold beside the decoded picture.
+std::size_t SquareBytes(QSize decoded, QSize card) {
+    const auto side = std::size_t(std::min(decoded.width(), decoded.height()));
+    return side * side * 3 + ReductionBytes(QSize(int(side), int(side)), card);
+}
+
 } // namespace
 
 QImage DecodeCardPicture(const QByteArray& data, QSize pixels) {
@@ -504,6 +510,23 @@ QImage LoadPictureFile(const QString& path, QSize target) {
     if (!Start(d, nullptr, &file) || !Decode(d, target, nullptr))
         RaiseJpegError(d.errors.code, d.errors.message);
     return std::move(d.image);
+}
+
+QImage LoadSquareCard(const QString& path, int edge) {
+    PictureFile file;
+    OpenPictureFile(path, file, nullptr);
+    Decoder d;
+    if (!Start(d, nullptr, &file))
+        RaiseJpegError(d.errors.code, d.errors.message);
+    const int orientation = std::max(d.orientation, 1);
+    const QSize card(edge, edge);
+    if (!Decode(d, card, SquareBytes))
+        RaiseJpegError(d.errors.code, d.errors.message);
+    // The middle square stays the middle square whatever the turn, so it is cut before turning.
+    const int side = std::min(d.image.width(), d.image.height());
+    const QImage square =
+        d.image.copy((d.image.width() - side) / 2, (d.image.height() - side) / 2, side, side);
+    return OrientPicture(ReducePicture(square, card), orientation);
 }
 
 QImage LoadCardPicture(const QString& path, QSize pixels, FileIdentity* identity) {
