@@ -19,22 +19,27 @@ namespace {
 constexpr int kYes = 6;
 constexpr int kNo = 7;
 
+// The photos skipped and why, as a sentence.
+QString Skipped(const cardset::Summary& summary) {
+    QStringList skipped;
+    for (const cardset::Summary::Skipped& photo : summary.skipped)
+        skipped << QStringLiteral("%1 (%2)").arg(cardset::Quoted(photo.photo), photo.why);
+    return QStringLiteral("Přeskočil jsem: %1.").arg(skipped.join(QStringLiteral(", ")));
+}
+
 // What the parent reads once a making has ended: nothing when all went well and no photo was
 // skipped, else the maker's own words.
 QString Outcome(const Making& making) {
+    const QString skipped = making.summary.skipped.empty() ? QString() : Skipped(making.summary);
     switch (making.status) {
-    case cardset::kDone: {
-        if (making.summary.skipped.empty())
+    case cardset::kDone:
+        if (skipped.isEmpty())
             return {};
-        QStringList skipped;
-        for (const cardset::Summary::Skipped& photo : making.summary.skipped)
-            skipped << QStringLiteral("%1 (%2)").arg(cardset::Quoted(photo.photo), photo.why);
-        return QStringLiteral("Karty jsou hotové: %1 z fotek. Přeskočil jsem: %2.")
-            .arg(making.summary.used.size())
-            .arg(skipped.join(QStringLiteral(", ")));
-    }
+        return QStringLiteral("Karty jsou hotové, %1 obrázků. ").arg(making.summary.used.size()) + skipped;
     case cardset::kCancelled:
         return {};
+    case cardset::kTooFewPhotos:
+        return making.problems.last() + (skipped.isEmpty() ? QString() : QLatin1Char(' ') + skipped);
     default:
         return making.problems.isEmpty() ? QStringLiteral("Karty se nepodařilo udělat.")
                                          : making.problems.last();
