@@ -14,6 +14,8 @@ packages+=(desktop-file-utils appstream dpkg-dev python3-debian)
 # The desktop scenarios: a headless Wayland compositor with Qt's Wayland platform, and a window
 # manager on the real X server.
 packages+=(weston qt6-wayland openbox)
+# The benchmark's reference for making cards from photos: djpeg.
+packages+=(libjpeg-turbo-progs)
 # The fuzz targets: clang and its libFuzzer runtime.
 packages+=(clang libclang-rt-14-dev)
 missing=()

@@ -10,6 +10,7 @@
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
 #include "memory/memory_state.h"
+#include "photos/making_view.h"
 #include "scores/score_form.h"
 #include "support/fire_play.h"
 #include "support/test_support.h"
@@ -128,6 +129,11 @@ void MemoryGame(testing::Harness& harness, const QString& cards) {
     testing::Click(cardOf(second));
     Save(Form4, "pexeso-look");
     harness.Advance(kLookTime);
+
+    // Cards being made from photos, 12 of 23 done.
+    photos::MakingView making(*Form4);
+    making.SetProgress(12, 23);
+    Save(Form4, "pexeso-making");
 }
 
 } // namespace

@@ -4,9 +4,9 @@
 // C++ objects with destructors; everything that lives across the jump is owned by the caller.
 #include "toolkit/pictures/jpeg.h"
 
+#include "toolkit/pictures/jpeg_budget.h"
 #include "toolkit/text/errors.h"
 #include "toolkit/text/files.h"
-#include "toolkit/pictures/jpeg_budget.h"
 
 #include <QFileInfo>
 
@@ -256,10 +256,14 @@ bool Decode(Decoder& d, QSize target, std::size_t (*extra)(QSize decoded, QSize 
 
 [[noreturn]] void RaiseJpegError(int code, const char* message = "") {
     using Kind = EPictureError::Kind;
-    const bool tooLarge = code == kJpegTooLargeCode || code == kJpegTooManyScansCode || code == JERR_OUT_OF_MEMORY ||
-                          code == JERR_WIDTH_OVERFLOW;
+    const bool tooLarge = code == kJpegTooLargeCode || code == kJpegTooManyScansCode ||
+                          code == JERR_OUT_OF_MEMORY || code == JERR_WIDTH_OVERFLOW;
+    // Sample precisions other than 8 bits, and the lossless and hierarchical processes.
+    const bool unsupported =
+        code == JERR_BAD_PRECISION || code == JERR_SOF_UNSUPPORTED || code == JERR_NOT_COMPILED;
     const Kind kind = code == JERR_NO_SOI || code == JERR_INPUT_EMPTY ? Kind::NotJpeg
                       : tooLarge                                      ? Kind::TooLarge
+                      : unsupported                                   ? Kind::Unsupported
                                                                       : Kind::Damaged;
     const QString text = texts::JpegError(code);
     throw EPictureError(text, kind, *message != '\0' ? QString::fromLocal8Bit(message) : text);
@@ -409,6 +413,12 @@ QImage CardPicture(Decoder& d, const QByteArray* data, const PictureFile* file, 
     return OrientPicture(ReducePicture(d.image, stored), orientation);
 }
 
+// What a square card's cut and reduction hold beside the decoded picture.
+std::size_t SquareBytes(QSize decoded, QSize card) {
+    const auto side = std::size_t(std::min(decoded.width(), decoded.height()));
+    return side * side * 3 + ReductionBytes(QSize(int(side), int(side)), card);
+}
+
 } // namespace
 
 QImage DecodeCardPicture(const QByteArray& data, QSize pixels) {
@@ -500,6 +510,23 @@ QImage LoadPictureFile(const QString& path, QSize target) {
     if (!Start(d, nullptr, &file) || !Decode(d, target, nullptr))
         RaiseJpegError(d.errors.code, d.errors.message);
     return std::move(d.image);
+}
+
+QImage LoadSquareCard(const QString& path, int edge) {
+    PictureFile file;
+    OpenPictureFile(path, file, nullptr);
+    Decoder d;
+    if (!Start(d, nullptr, &file))
+        RaiseJpegError(d.errors.code, d.errors.message);
+    const int orientation = std::max(d.orientation, 1);
+    const QSize card(edge, edge);
+    if (!Decode(d, card, SquareBytes))
+        RaiseJpegError(d.errors.code, d.errors.message);
+    // The middle square stays the middle square whatever the turn, so it is cut before turning.
+    const int side = std::min(d.image.width(), d.image.height());
+    const QImage square =
+        d.image.copy((d.image.width() - side) / 2, (d.image.height() - side) / 2, side, side);
+    return OrientPicture(ReducePicture(square, card), orientation);
 }
 
 QImage LoadCardPicture(const QString& path, QSize pixels, FileIdentity* identity) {

@@ -74,5 +74,9 @@ QByteArray ReadPictureFile(const QString& path, FileIdentity* identity = nullptr
 QImage LoadPictureFile(const QString& path, QSize target = {});
 // The same for DecodeCardPicture; `identity` receives the identity of the file as it was opened.
 QImage LoadCardPicture(const QString& path, QSize pixels, FileIdentity* identity = nullptr);
+// A photo's middle square as an upright picture of `edge` x `edge` (QImage::Format_RGB32), read as
+// LoadPictureFile reads, decoded at the smallest DCT scale that covers it; the cut and reduction
+// hold their part of the process's budget with the decode. Raises as DecodeJpeg does.
+QImage LoadSquareCard(const QString& path, int edge);
 
 } // namespace tk

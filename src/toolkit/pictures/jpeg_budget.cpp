@@ -70,6 +70,10 @@ constexpr std::uint64_t kArithmeticByteCost = 140;
 constexpr std::uint64_t kSkippedByteCost = 1;
 constexpr std::uint64_t kOutputBlockCost = 25;
 constexpr std::uint64_t kOutputPixelCost = 3;
+// A warning and the recovery that follows it: a resynchronisation reads on to the next marker, whose
+// bytes are charged as coded data.
+constexpr std::uint64_t kWarningCost = 400;
+constexpr std::uint64_t kWarningsBetweenChecks = 1024;
 constexpr int kCoefficients = DCTSIZE2;
 
 // libjpeg's rows beside its coefficients: a few row groups of every component, and its tables.
@@ -87,17 +91,28 @@ void ErrorExit(j_common_ptr cinfo) {
 // Warnings (corrupt data that libjpeg works around) are not shown anywhere.
 void OutputMessage(j_common_ptr) {}
 
-// Every note libjpeg makes is counted except the restart markers of a scan, which count as the
-// blocks they bound: a flood of markers outside the scans parses nothing else.
+// libjpeg's notes on the markers it parses are counted against the bound of markers: a flood of
+// markers outside the scans parses nothing else. The restart markers of a scan count as the blocks
+// they bound. A warning is no marker: a camera photo with damaged restart intervals has one or two
+// for each of thousands of them, and still decodes in milliseconds. A warning is charged as work
+// instead, at what its recovery costs, and the work is checked every so many warnings, so a flood
+// of them (each resynchronisation may read a marker of two bytes) meets the bound of work.
 void EmitMessage(j_common_ptr cinfo, int level) {
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
-    if (errors->pub.msg_code == JTRC_RST) {
-        ++errors->work->restarts;
+    DecodeWork& work = *errors->work;
+    const int code = errors->pub.msg_code;
+    if (code == JTRC_RST) {
+        ++work.restarts;
         return;
     }
-    if (level < 0)
-        ++errors->pub.num_warnings;
-    if (++errors->work->messages > errors->work->bounds.markers)
+    if (level < 0 || code == JTRC_RECOVERY_ACTION) { // the recovery belongs to the warning before it
+        if (level < 0)
+            ++errors->pub.num_warnings;
+        if (++work.warnings % kWarningsBetweenChecks == 0 && cinfo->is_decompressor != 0)
+            CheckWork(reinterpret_cast<j_decompress_ptr>(cinfo), work);
+        return;
+    }
+    if (++work.messages > work.bounds.markers)
         FailDecode(cinfo, kJpegTooLargeCode);
 }
 
@@ -358,7 +373,7 @@ std::uint64_t ChargeWork(j_decompress_ptr cinfo, DecodeWork& w) {
         skipped = w.source->skipped;
     }
     return w.finishedScans + scanInput * w.blockCost + w.pastDataWork + bytes * byteCost +
-           skipped * kSkippedByteCost + output;
+           skipped * kSkippedByteCost + w.warnings * kWarningCost + output;
 }
 
 void CheckWork(j_decompress_ptr cinfo, DecodeWork& w) {

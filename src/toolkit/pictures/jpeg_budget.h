@@ -27,7 +27,7 @@ struct JpegBounds {
     std::chrono::nanoseconds processorTime; // one decode, measured: the bound of files we never met
     std::uint64_t pastDataBlocks; // blocks decoded from the zeros that follow the end of the coded data
     int scans;
-    int markers; // markers outside the scans (libjpeg's notes on them, a few per marker)
+    int markers; // markers parsed (libjpeg's notes on them, a few per marker; warnings are work)
     std::int64_t fileBytes;
 };
 
@@ -113,7 +113,8 @@ struct DecodeWork {
     std::uint64_t scanBlocks = 0;
     std::uint64_t band = 0;      // the coefficients of each block that the scan covers
     std::uint64_t blockCost = 0; // of a block of the scan
-    int messages = 0;            // libjpeg's notes outside the scans
+    int messages = 0;            // libjpeg's notes on the markers it parses
+    std::uint64_t warnings = 0;  // libjpeg's warnings on corrupt data, and its recoveries from them
     std::uint64_t restarts = 0;  // restart markers read inside the scans
     // Decoding from the zeros after the end of the coded data: seen at the last check, and since.
     int lastMarker = 0;

@@ -37,10 +37,11 @@ private:
 };
 
 // Picture loading failed (cannot open, unknown extension, JPEG error). The kind says what is wrong in
-// words a person understands; the detail is the library's or the system's own text.
+// words a person understands; the detail is the library's or the system's own text. Unsupported is
+// a valid JPEG of a kind the library does not decode (12-bit samples, lossless, hierarchical).
 class EPictureError : public Error {
 public:
-    enum class Kind { Unreadable, NotJpeg, Damaged, TooLarge };
+    enum class Kind { Unreadable, NotJpeg, Damaged, TooLarge, Unsupported };
     explicit EPictureError(QString text, Kind kind = Kind::Damaged, QString detail = {})
         : Error(std::move(text)), kind_(kind), detail_(std::move(detail)) {}
     Kind GetKind() const { return kind_; }

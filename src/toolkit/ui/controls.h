@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
@@ -236,6 +237,17 @@ public:
 
 private:
     int modalResult_ = 0;
+};
+
+// A bar that fills as work goes on, with "done z total" on it.
+class TProgressBar : public QProgressBar, public TControl {
+    Q_OBJECT
+public:
+    explicit TProgressBar(TControl* parent);
+    int Position() const { return value(); }
+    int Max() const { return maximum(); }
+    // Position out of max; max 0 shows a bar that only says work is going on.
+    void SetProgress(int position, int max);
 };
 
 // Radio buttons with the same parent form one group: checking one unchecks the others.

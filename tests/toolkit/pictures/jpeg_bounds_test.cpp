@@ -140,6 +140,22 @@ void JpegBoundsTest::eachKindOfFileMeetsItsBound_data() {
         << WithInserted(progressive, secondScan, comment, 2000) << markers << tooBig << false;
     QTest::newRow("TEM markers after the last scan are never read")
         << WithInserted(baseline, end, tem, 1'000'000) << markers << 0 << false;
+    // A warning is no marker: a photo with 12,288 damaged restart intervals has a warning for each
+    // and decodes in milliseconds. A flood of warnings (a resynchronisation over each of a million
+    // markers of an earlier interval) is charged as work; it waits at a marker, so the decode stops
+    // there and shows what it has.
+    const QByteArray damaged = WithDamagedRestartIntervals(MakeJpeg(Fixture{
+        .width = 2048, .height = 1536, .quality = 90, .content = Content::Photo, .restartInterval = 1}));
+    QTest::newRow("12,288 damaged restart intervals") << damaged << Shrunk{} << 0 << false;
+    const QByteArray restarts =
+        MakeJpeg(Fixture{.width = 64, .height = 64, .content = Content::Photo, .restartInterval = 1});
+    const QByteArray earlierRestart("\xFF\xD7", 2); // before RST0, as if an interval came twice
+    const qsizetype firstRestart = NthMarker(restarts, 0xD0, 1);
+    QTest::newRow("resynchronising over 20,000 markers")
+        << WithInserted(restarts, firstRestart, earlierRestart, 20'000) << Shrunk{} << 0 << false;
+    QTest::newRow("resynchronising over a million markers")
+        << WithInserted(restarts, firstRestart, earlierRestart, 1'000'000) << Shrunk{.work = 100'000'000} << 0
+        << true;
     // Stray bytes between markers are read one by one, and charged as coded data.
     QTest::newRow("stray bytes before the frame")
         << WithInserted(baseline, frame, QByteArray(1, '\0'), 4'000'000) << Shrunk{.work = 20'000'000}

@@ -44,6 +44,7 @@ struct Fixture {
     int orientation = 0; // EXIF orientation to write, 0 for no EXIF segment
     bool bigEndianExif = true;
     unsigned seed = 1;
+    int restartInterval = 0; // MCUs between restart markers, 0 for none
 };
 
 // The colour of a quadrant fixture's pixel.
@@ -156,6 +157,7 @@ inline QByteArray MakeJpeg(const Fixture& f) {
         cinfo.num_scans = static_cast<int>(f.scans.size());
     }
     cinfo.arith_code = f.arithmetic ? TRUE : FALSE;
+    cinfo.restart_interval = static_cast<unsigned>(f.restartInterval);
     jpeg_start_compress(&cinfo, TRUE);
     if (f.orientation != 0) {
         const QByteArray exif = ExifSegment(f.orientation, f.bigEndianExif);
@@ -300,6 +302,30 @@ inline qsizetype NthMarker(const QByteArray& data, unsigned char code, int nth) 
 // The file with `count` copies of `bytes` inserted at `at`.
 inline QByteArray WithInserted(QByteArray data, qsizetype at, const QByteArray& bytes, int count) {
     return data.insert(at, bytes.repeated(count));
+}
+
+// The file with the second half of every restart interval's coded data cut out, as a damaged card
+// or a bad copy leaves a camera photo: the decoder runs into each restart marker early ("premature
+// end of data segment") and fills the rest of the interval, so the picture is whole in its parts.
+inline QByteArray WithDamagedRestartIntervals(const QByteArray& data) {
+    QByteArray out;
+    qsizetype segment = data.indexOf(QByteArray("\xFF\xDA", 2));
+    segment += 2 + ((uchar(data[segment + 2]) << 8) | uchar(data[segment + 3])); // the scan header
+    out = data.left(segment);
+    for (;;) {
+        qsizetype marker = segment;
+        while (marker + 1 < data.size() && !(uchar(data[marker]) == 0xFF && uchar(data[marker + 1]) >= 0xD0 &&
+                                             uchar(data[marker + 1]) <= 0xD9))
+            ++marker;
+        qsizetype kept = (marker - segment) / 2;
+        if (kept > 0 && uchar(data[segment + kept - 1]) == 0xFF)
+            --kept; // never half a stuffed byte
+        out += data.mid(segment, kept);
+        if (marker + 1 >= data.size() || uchar(data[marker + 1]) == 0xD9)
+            return out + data.mid(marker);
+        out += data.mid(marker, 2);
+        segment = marker + 2;
+    }
 }
 
 } // namespace fixture

@@ -55,6 +55,7 @@ void TextRow(const char* name, std::initializer_list<const char*> texts) {
 } // namespace
 
 Q_DECLARE_METATYPE(Fixture)
+Q_DECLARE_METATYPE(tk::EPictureError::Kind)
 
 class JpegTest : public QObject {
     Q_OBJECT
@@ -197,21 +198,32 @@ void JpegTest::hostileDataFailsCleanly_data() {
     twelveBit[FrameMarker(good) + 4] = 12;
     QByteArray unknownFrame = good;
     unknownFrame[FrameMarker(good) + 1] = static_cast<char>(0xC3); // lossless
-    QTest::newRow("empty") << QByteArray() << int(JERR_INPUT_EMPTY);
-    QTest::newRow("text") << QByteArray("hello, world") << int(JERR_NO_SOI);
-    QTest::newRow("PNG signature") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << int(JERR_NO_SOI);
+    using K = tk::EPictureError::Kind;
+    QTest::addColumn<K>("kind");
+    QTest::newRow("empty") << QByteArray() << int(JERR_INPUT_EMPTY) << K::NotJpeg;
+    QTest::newRow("text") << QByteArray("hello, world") << int(JERR_NO_SOI) << K::NotJpeg;
+    QTest::newRow("PNG signature") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << int(JERR_NO_SOI)
+                                   << K::NotJpeg;
     // The source ends a short file with an end-of-image marker, so a cut header means "no image".
-    QTest::newRow("start of image only") << QByteArray("\xFF\xD8") << int(JERR_NO_IMAGE);
-    QTest::newRow("header cut before the frame") << good.left(FrameMarker(good)) << int(JERR_NO_IMAGE);
-    QTest::newRow("12-bit samples") << twelveBit << int(JERR_BAD_PRECISION);
-    QTest::newRow("lossless frame") << unknownFrame << int(JERR_SOF_UNSUPPORTED);
-    QTest::newRow("zero width") << WithClaimedSize(good, 0, 48) << int(JERR_EMPTY_IMAGE);
+    QTest::newRow("start of image only") << QByteArray("\xFF\xD8") << int(JERR_NO_IMAGE) << K::Damaged;
+    QTest::newRow("header cut before the frame")
+        << good.left(FrameMarker(good)) << int(JERR_NO_IMAGE) << K::Damaged;
+    // Valid files of kinds the library does not decode: their header is all it reads of them.
+    QTest::newRow("12-bit samples") << twelveBit << int(JERR_BAD_PRECISION) << K::Unsupported;
+    QTest::newRow("lossless frame") << unknownFrame << int(JERR_SOF_UNSUPPORTED) << K::Unsupported;
+    QTest::newRow("zero width") << WithClaimedSize(good, 0, 48) << int(JERR_EMPTY_IMAGE) << K::Damaged;
 }
 
 void JpegTest::hostileDataFailsCleanly() {
     QFETCH(QByteArray, data);
     QFETCH(int, code);
+    QFETCH(tk::EPictureError::Kind, kind);
     QCOMPARE(ErrorCodeOf([&] { tk::DecodeJpeg(data); }), code);
+    try {
+        tk::DecodeJpeg(data);
+    } catch (const tk::EPictureError& error) {
+        QCOMPARE(error.GetKind(), kind);
+    }
 }
 
 void JpegTest::hugeClaimIsRefusedBeforeDecoding_data() {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The card-set maker's rules, one table: which photos it takes and in what order, what it skips,
 // when it refuses, and what it writes.
-#include "card_set.h"
+#include "cardset/card_set.h"
 #include "support/test_main.h"
 #include "toolkit/pictures/jpeg.h"
 #include "toolkit/pictures/jpeg_fixture.h"
@@ -110,6 +110,10 @@ private slots:
     void skippedPhotosSayWhatIsWrong();
     void aFailedRunLeavesNothing_data();
     void aFailedRunLeavesNothing();
+    void everyOrientationStandsUpright_data();
+    void everyOrientationStandsUpright();
+    void aCancelLeavesNothing_data();
+    void aCancelLeavesNothing();
 };
 
 // files: the folder's files; a name starting with "!" is written as a corrupt photo, one starting
@@ -129,9 +133,25 @@ void CardSetTest::rules_data() {
         << p23 << false << false << int(cardset::kDone) << p23 << QStringList{};
     QTest::addRow("the first 23 of 30 are taken") << Numbered(QStringLiteral("p"), 1, 30) << false << false
                                                   << int(cardset::kDone) << p23 << QStringList{};
-    QTest::addRow("fewer than 23 are refused, saying how many")
-        << Numbered(QStringLiteral("p"), 1, 22) << false << false << int(cardset::kTooFewPhotos)
-        << QStringList{} << QStringList{QStringLiteral(": 22; sada jich potřebuje 23.")};
+    QTest::addRow("6 photos make a set of 6")
+        << Numbered(QStringLiteral("p"), 1, 6) << false << false << int(cardset::kDone)
+        << Numbered(QStringLiteral("p"), 1, 6) << QStringList{};
+    QTest::addRow("fewer than 6 are refused, saying how many")
+        << Numbered(QStringLiteral("p"), 1, 5) << false << false << int(cardset::kTooFewPhotos)
+        << QStringList{} << QStringList{QStringLiteral(": 5; sada jich potřebuje aspoň 6.")};
+
+    // A file named as a photo that is no JPEG picture is named, and is not counted as a photo.
+    QStringList text = Numbered(QStringLiteral("p"), 1, 7);
+    text[2] = QStringLiteral("?") + text[2];
+    QStringList textCards = Numbered(QStringLiteral("p"), 1, 7);
+    textCards.removeAt(2);
+    QTest::addRow("a text file named .jpg is skipped by name")
+        << text << false << false << int(cardset::kDone) << textCards
+        << QStringList{QStringLiteral("Přeskakuji „p03.jpg“: není to obrázek JPEG.")};
+    text.removeLast();
+    QTest::addRow("a text file named .jpg is no photo")
+        << text << false << false << int(cardset::kTooFewPhotos) << QStringList{}
+        << QStringList{QStringLiteral(": 5; sada jich potřebuje aspoň 6.")};
 
     QStringList skipped = Numbered(QStringLiteral("p"), 1, 24);
     skipped[1] = QStringLiteral("!") + skipped[1];
@@ -141,12 +161,11 @@ void CardSetTest::rules_data() {
         << skipped << false << false << int(cardset::kDone) << skippedCards
         << QStringList{QStringLiteral("Přeskakuji „p02.jpg“")};
 
-    QStringList tooFew = p23;
+    QStringList tooFew = Numbered(QStringLiteral("p"), 1, 6);
     tooFew[4] = QStringLiteral("!") + tooFew[4];
     QTest::addRow("corrupt photos can leave too few")
         << tooFew << false << false << int(cardset::kTooFewPhotos) << QStringList{}
-        << QStringList{QStringLiteral("Přeskakuji „p05.jpg“"),
-                       QStringLiteral(": 23 (použitelných 22); sada")};
+        << QStringList{QStringLiteral("Přeskakuji „p05.jpg“"), QStringLiteral(": 6 (použitelných 5); sada")};
 
     // Windows-1250 bytes, as from an old camera or a zip file: printed escaped, never as "�".
     QStringList oldNames = Numbered(QStringLiteral("p"), 1, 24);
@@ -198,11 +217,14 @@ void CardSetTest::rules() {
         QString name = files[i];
         const bool corrupt = name.startsWith(QLatin1Char('!'));
         const bool turned = name.startsWith(QLatin1Char('^'));
-        name.remove(0, corrupt || turned ? 1 : 0);
+        const bool text = name.startsWith(QLatin1Char('?'));
+        name.remove(0, corrupt || turned || text ? 1 : 0);
         colourOf[name] = i;
         QByteArray bytes = Photo(i, turned);
         if (corrupt)
             bytes = bytes.left(2) + QByteArray(600, 'x'); // a JPEG start and then no header
+        if (text)
+            bytes = QByteArrayLiteral("Fotky z dovolené, 2026\n");
         Write(source + QLatin1Char('/') + name, bytes);
     }
     const QByteArray oldCard = QByteArrayLiteral("an earlier set's card");
@@ -223,6 +245,8 @@ void CardSetTest::rules() {
                  qPrintable(complaints.join(QLatin1Char('\n'))));
     if (problems.isEmpty())
         QCOMPARE(complaints, QStringList{});
+    if (status == cardset::kDone) // the summary names every photo used
+        QCOMPARE(said.filter(QStringLiteral(".jpg ← ")).size(), cards.size());
 
     if (cards.isEmpty()) {
         // Refused: nothing new is written, and an earlier set is as it was.
@@ -235,8 +259,7 @@ void CardSetTest::rules() {
         }
         return;
     }
-    QCOMPARE(cards.size(), cardset::kPictureCount);
-    for (int number = 1; number <= cardset::kPictureCount; ++number) {
+    for (int number = 1; number <= cards.size(); ++number) {
         QFile file(target + QLatin1Char('/') + QString::number(number) + QStringLiteral(".jpg"));
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
         const QByteArray bytes = file.readAll();
@@ -262,8 +285,8 @@ void CardSetTest::rules() {
     QFile builtIn(QStringLiteral(":/pexeso-karty/znak.jpg"));
     QVERIFY(back.open(QIODevice::ReadOnly) && builtIn.open(QIODevice::ReadOnly));
     QCOMPARE(back.readAll(), builtIn.readAll());
-    QCOMPARE(QDir(target).entryList(QDir::Files).size(),
-             cardset::kPictureCount + 1); // no temporary files left
+    QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden).size(),
+             cards.size() + 1); // no temporary files left
 }
 
 // The first photo is a bad one of each kind; the message names it and says in Czech what is wrong,
@@ -279,6 +302,8 @@ void CardSetTest::skippedPhotosSayWhatIsWrong_data() {
     QTest::newRow("65500 x 65500 claimed")
         << "huge" << false << skip + "obrázek je příliš velký, nelze ho přečíst.";
     QTest::newRow("a link to nothing") << "link" << false << skip + "soubor nelze přečíst.";
+    QTest::newRow("12-bit samples")
+        << "12-bit" << false << skip + "je to druh JPEG, který neumím přečíst (12bitový nebo bezeztrátový).";
     QTest::newRow("--verbose: libjpeg's own text")
         << "png" << true << skip + "není to obrázek JPEG. (Not a JPEG file: starts with 0x89 0x50)";
     QTest::newRow("--verbose: the system's own text")
@@ -292,10 +317,10 @@ void CardSetTest::skippedPhotosSayWhatIsWrong() {
     QTemporaryDir scratch;
     const QString source = scratch.filePath(QStringLiteral("fotky"));
     QVERIFY(QDir().mkpath(source));
-    // 22 good photos after the bad one: one too few, so that the run ends without writing.
+    // 5 good photos after the bad one: one too few, so that the run ends without writing.
     QImage small(16, 16, QImage::Format_RGB32);
     small.fill(Qt::gray);
-    for (int i = 1; i < cardset::kPictureCount; ++i)
+    for (int i = 1; i < cardset::kMinimumPhotos; ++i)
         Write(source + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), tk::EncodeJpeg(small, 90));
     const QString path = source + QStringLiteral("/a.jpg");
     QByteArray jpeg = tk::EncodeJpeg(small, 90);
@@ -307,6 +332,9 @@ void CardSetTest::skippedPhotosSayWhatIsWrong() {
         Write(path, {});
     } else if (bad == QLatin1String("damaged")) {
         Write(path, jpeg.left(2) + QByteArray(600, 'x'));
+    } else if (bad == QLatin1String("12-bit")) {
+        jpeg[fixture::FrameMarker(jpeg) + 4] = 12; // what such a file's header says; it is all that is read
+        Write(path, jpeg);
     } else if (bad == QLatin1String("huge")) {
         const qsizetype frame = jpeg.indexOf("\xFF\xC0");
         QVERIFY(frame > 0);
@@ -406,6 +434,104 @@ void CardSetTest::aFailedRunLeavesNothing() {
     const cardset::Output quiet{[](const QString&) {}, [](const QString&) {}};
     QCOMPARE(int(cardset::MakeCardSet({source, target, earlierSet}, quiet)), int(cardset::kDone));
     QCOMPARE(QDir(target).entryList(QDir::Files).size(), cardset::kPictureCount + 1);
+}
+
+// Each EXIF orientation: the photo is stored as that camera would store it, and its card shows the
+// upright photo's centre square, quadrants in their places.
+void CardSetTest::everyOrientationStandsUpright_data() {
+    QTest::addColumn<int>("orientation");
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        QTest::addRow("orientation %d", orientation) << orientation;
+}
+
+void CardSetTest::everyOrientationStandsUpright() {
+    QFETCH(int, orientation);
+    // Upright: 400 x 300, the four quadrant colours in the centre square, black bands beside it.
+    constexpr int kW = 400, kH = 300;
+    const auto upright = [](int x, int y) {
+        return x < 50 || x >= 350 ? QColor(Qt::black) : fixture::QuadrantColour(x - 50, y, 300, 300);
+    };
+    // Where the upright pixel of each stored pixel lies, for each orientation.
+    const bool across = orientation >= 5;
+    QImage stored(across ? kH : kW, across ? kW : kH, QImage::Format_RGB32);
+    for (int sy = 0; sy < stored.height(); ++sy)
+        for (int sx = 0; sx < stored.width(); ++sx) {
+            const QPoint u = std::array<QPoint, 8>{QPoint(sx, sy),
+                                                   QPoint(kW - 1 - sx, sy),
+                                                   QPoint(kW - 1 - sx, kH - 1 - sy),
+                                                   QPoint(sx, kH - 1 - sy),
+                                                   QPoint(sy, sx),
+                                                   QPoint(kW - 1 - sy, sx),
+                                                   QPoint(kW - 1 - sy, kH - 1 - sx),
+                                                   QPoint(sy, kH - 1 - sx)}[std::size_t(orientation - 1)];
+            stored.setPixelColor(sx, sy, upright(u.x(), u.y()));
+        }
+    const QByteArray jpeg = tk::EncodeJpeg(stored, 95);
+    const QByteArray exif = fixture::ExifSegment(orientation, orientation % 2 == 0);
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char((exif.size() + 2) >> 8)).append(char((exif.size() + 2) & 0xFF)).append(exif);
+
+    QTemporaryDir scratch;
+    const QString source = scratch.filePath(QStringLiteral("fotky"));
+    QVERIFY(QDir().mkpath(source));
+    for (int i = 1; i <= cardset::kMinimumPhotos; ++i)
+        Write(source + QStringLiteral("/%1.jpg").arg(i), jpeg.left(2) + segment + jpeg.mid(2));
+    const cardset::Output quiet{[](const QString&) {}, [](const QString&) {}};
+    const QString target = scratch.filePath(QStringLiteral("karty"));
+    QCOMPARE(int(cardset::MakeCardSet({source, target}, quiet)), int(cardset::kDone));
+    const QImage card = tk::DecodeJpeg(tk::ReadPictureFile(target + QStringLiteral("/1.jpg")));
+    // The quadrants, and at the card's edges no band: the centre square.
+    for (const auto& [at, quadrant] : {std::pair{QPoint(70, 70), 0},
+                                       {QPoint(210, 70), 1},
+                                       {QPoint(70, 210), 2},
+                                       {QPoint(210, 210), 3},
+                                       {QPoint(3, 70), 0},
+                                       {QPoint(276, 210), 3}})
+        QVERIFY2(Near(card.pixelColor(at), fixture::kQuadrants[std::size_t(quadrant)]),
+                 qPrintable(
+                     QStringLiteral("%1,%2 is %3").arg(at.x()).arg(at.y()).arg(card.pixelColor(at).name())));
+}
+
+// A cancel after the third photo: nothing is written, no folder made, and an earlier set is kept.
+void CardSetTest::aCancelLeavesNothing_data() {
+    QTest::addColumn<bool>("earlierSet");
+    QTest::newRow("a new set") << false;
+    QTest::newRow("over an earlier set") << true;
+}
+
+void CardSetTest::aCancelLeavesNothing() {
+    QFETCH(bool, earlierSet);
+    QTemporaryDir scratch;
+    const QString source = scratch.filePath(QStringLiteral("fotky"));
+    const QString sets = scratch.filePath(QStringLiteral("sady"));
+    const QString target = sets + QStringLiteral("/fotky");
+    QVERIFY(QDir().mkpath(source));
+    for (int i = 1; i <= 12; ++i)
+        Write(source + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), Photo(i, false));
+    if (earlierSet) {
+        QVERIFY(QDir().mkpath(target));
+        Write(target + QStringLiteral("/1.jpg"), "an earlier card");
+    }
+    std::stop_source cancel;
+    std::vector<std::pair<int, int>> progress;
+    cardset::Output out{[](const QString&) {}, [](const QString&) {}};
+    out.progress = [&](int done, int total) {
+        progress.emplace_back(done, total);
+        if (done == 3)
+            cancel.request_stop();
+    };
+    QCOMPARE(int(cardset::MakeCardSet({source, target, true}, out, cancel.get_token())),
+             int(cardset::kCancelled));
+    QCOMPARE(progress.front(), std::make_pair(0, 12));
+    QCOMPARE(progress.back().first, 3); // looked at between photos: none made after the cancel
+    const QStringList kept =
+        earlierSet ? QStringList{QStringLiteral("fotky"), QStringLiteral("fotky/1.jpg")} : QStringList{};
+    QCOMPARE(Everything(sets), kept);
+    if (earlierSet) {
+        QFile kept(target + QStringLiteral("/1.jpg"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("an earlier card"));
+    }
 }
 
 TK_TEST_MAIN(CardSetTest)
