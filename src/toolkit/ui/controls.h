@@ -155,6 +155,11 @@ private:
     int outerHeight_ = 0;
     int modalResult_ = 0;
     QEventLoop* modalLoop_ = nullptr;
+    // The size the program gave the shown window and the one it had before, until the window
+    // system confirms or overrides it (see resizeEvent).
+    QSize sizeAsked_;
+    QSize sizeLeft_;
+    bool resizing_ = false;
 };
 
 // A panel: a plain area with a raised edge; its caption is drawn centred on it.

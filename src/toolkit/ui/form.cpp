@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QWindow>
 
@@ -27,6 +28,12 @@ namespace {
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 34;
 constexpr int kLayoutMenuBarHeight = 20;
+
+// Wayland tells a client nothing of its window being minimised; X11 does, and its window managers
+// keep a modal dialog with its window themselves.
+bool WindowSystemHidesMinimising() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 // The screen a window at these bounds opens on.
 QScreen* ScreenFor(const QRect& bounds) {
@@ -71,10 +78,19 @@ void TForm::SetOuterSize(int width, int height) {
     const int clientHeight =
         std::max(height - kFrameHeight - (menuBar_ != nullptr ? kLayoutMenuBarHeight : 0), 0);
     const QSize size(clientWidth, clientHeight + menuHeight);
-    if (maximumSize() == minimumSize() && minimumSize() != QSize(0, 0))
+    if (maximumSize() == minimumSize() && minimumSize() != QSize(0, 0)) {
         setFixedSize(size);
-    else
+    } else {
+        // A shown window remembers the size it left, against a late answer of the window system.
+        if (!isHidden() && size != this->size()) {
+            sizeLeft_ = this->size();
+            sizeAsked_ = size;
+        }
+        const bool outer = resizing_;
+        resizing_ = true;
         resize(size);
+        resizing_ = outer;
+    }
     LayoutClient();
     KeepOnScreen();
 }
@@ -157,6 +173,27 @@ void TForm::LayoutClient() {
 void TForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayoutClient();
+    if (resizing_ || !sizeAsked_.isValid())
+        return;
+    // A size from the window system. A Wayland compositor tells each configure the size it last
+    // knew, so one sent before it saw our resize (the focus coming back when a dialog closes) brings
+    // back the size the window left: that one is stale and our size stands. Any other size is the
+    // player's (or the compositor's own, as maximised) and is kept from here on.
+    if (event->size() == sizeLeft_ && event->size() != sizeAsked_) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!sizeAsked_.isValid() || size() != sizeLeft_)
+                    return;
+                resizing_ = true;
+                resize(sizeAsked_);
+                resizing_ = false;
+                LayoutClient();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    sizeAsked_ = QSize();
 }
 
 void TForm::PlaceOnScreen() {
@@ -255,8 +292,29 @@ int TForm::ShowModal() {
             windowHandle()->setTransientParent(opener->windowHandle());
     }
     Show();
+    // A compositor may minimise the dialog alone (its own box or keyboard), and the window it blocks
+    // then stands on the screen taking no input, as if hung. The blocked window taking the focus
+    // (from a click, or handed on by the compositor) brings the dialog back; on Wayland, where the
+    // client cannot tell whether it is minimised, as a new window, which always opens unminimised.
+    QMetaObject::Connection refocus;
+    if (WindowSystemHidesMinimising())
+        refocus = QObject::connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+            if (focus == nullptr || focus == windowHandle() || QApplication::activeModalWidget() != this ||
+                (focus->type() != Qt::Window && focus->type() != Qt::Dialog))
+                return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (modalLoop_ == nullptr || isHidden() || QApplication::activeModalWidget() != this)
+                        return;
+                    QWidget::hide();
+                    QWidget::show();
+                },
+                Qt::QueuedConnection);
+        });
     while (modalResult_ == 0 && !App().Terminated())
         loop.exec();
+    QObject::disconnect(refocus);
     if (modalResult_ == 0)
         modalResult_ = 2; // the program is ending: the show ends as if cancelled
     modalLoop_ = outer;
