@@ -14,6 +14,8 @@ packages+=(desktop-file-utils appstream dpkg-dev python3-debian)
 # The desktop scenarios: a headless Wayland compositor with Qt's Wayland platform, and a window
 # manager on the real X server.
 packages+=(weston qt6-wayland openbox)
+# GNOME under Wayland for its scenario: the shell headless, with private session buses.
+packages+=(gnome-shell dbus-daemon libglib2.0-bin)
 # The fuzz targets: clang and its libFuzzer runtime.
 packages+=(clang libclang-rt-14-dev)
 missing=()
