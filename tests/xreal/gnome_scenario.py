@@ -161,7 +161,7 @@ def memory_game(process, log):
     settle()
     after = window(process.pid, DIALOG)
     check(after is not None and after["id"] == dialog["id"] and not after["minimized"],
-          "the dialog's title bar has no minimise box (a press there leaves it as it was)")
+          "a press where a title bar holds its minimise box leaves the dialog as it was")
     check(dialog_stranding(process, game) is None, "after that press the game is not stranded")
 
     # The compositor minimises it anyway (its keyboard shortcut, or a box of its own).

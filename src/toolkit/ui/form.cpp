@@ -5,6 +5,7 @@
 
 #include "toolkit/text/errors.h"
 #include "toolkit/ui/application.h"
+#include "toolkit/ui/compositor_dialogs.h"
 #include "toolkit/ui/placement.h"
 
 #include <QApplication>
@@ -292,6 +293,7 @@ int TForm::ShowModal() {
             windowHandle()->setTransientParent(opener->windowHandle());
     }
     Show();
+    MarkModalOnCompositor(windowHandle());
     // A compositor may minimise the dialog alone (its own box or keyboard), and the window it blocks
     // then stands on the screen taking no input, as if hung. The blocked window taking the focus
     // (from a click, or handed on by the compositor) brings the dialog back; on Wayland, where the
@@ -309,6 +311,7 @@ int TForm::ShowModal() {
                         return;
                     QWidget::hide();
                     QWidget::show();
+                    MarkModalOnCompositor(windowHandle());
                 },
                 Qt::QueuedConnection);
         });
