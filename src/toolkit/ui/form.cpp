@@ -5,14 +5,16 @@
 
 #include "toolkit/text/errors.h"
 #include "toolkit/ui/application.h"
-#include "toolkit/ui/compositor_dialogs.h"
+#include "toolkit/ui/compositor.h"
 #include "toolkit/ui/placement.h"
+#include "toolkit/ui/title_bar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QWindow>
@@ -52,6 +54,10 @@ TForm::TForm(TForm* owner) : QWidget(owner, Qt::Window), TControl(this), client_
     setAttribute(Qt::WA_QuitOnClose, false);
     setAutoFillBackground(true);
     SetFontHeight(kDefaultFontHeight);
+    if (ClientDrawsFrames()) {
+        titleBar_ = new TitleBar(this);
+        frame_ = TitleBar::kFrame;
+    }
     client_->show();
     SetBorderIcons(static_cast<int>(BorderIcon::SystemMenu) | static_cast<int>(BorderIcon::Minimize) |
                    static_cast<int>(BorderIcon::Maximize));
@@ -78,8 +84,9 @@ void TForm::SetOuterSize(int width, int height) {
     const int clientWidth = std::max(width - kFrameWidth, 0);
     const int clientHeight =
         std::max(height - kFrameHeight - (menuBar_ != nullptr ? kLayoutMenuBarHeight : 0), 0);
-    const QSize size(clientWidth, clientHeight + menuHeight);
-    if (maximumSize() == minimumSize() && minimumSize() != QSize(0, 0)) {
+    const QSize size(clientWidth + frame_.left() + frame_.right(),
+                     clientHeight + menuHeight + frame_.top() + frame_.bottom());
+    if (FixedSize()) {
         setFixedSize(size);
     } else {
         // A shown window remembers the size it left, against a late answer of the window system.
@@ -111,6 +118,7 @@ void TForm::SetCentered(bool centered) {
 }
 
 void TForm::SetBorderIcons(int icons) {
+    borderIcons_ = icons;
     const bool wasShown = !isHidden();
     // A dialog asks for its title and close box alone, so window managers draw no other box.
     Qt::WindowFlags flags =
@@ -121,7 +129,11 @@ void TForm::SetBorderIcons(int icons) {
         flags |= Qt::WindowMinimizeButtonHint;
     if ((icons & static_cast<int>(BorderIcon::Maximize)) && !dialog_)
         flags |= Qt::WindowMaximizeButtonHint;
+    // Our own title bar shows the boxes; Qt would drop the frameless hint beside box hints.
+    if (titleBar_ != nullptr)
+        flags = (dialog_ ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint;
     setWindowFlags(flags);
+    UpdateTitleBoxes();
     // Changing the flags hides a window; put it back as it was.
     if (wasShown)
         show();
@@ -142,6 +154,20 @@ void TForm::SetResizable(bool resizable) {
     } else {
         setFixedSize(size());
     }
+    UpdateTitleBoxes();
+}
+
+bool TForm::FixedSize() const {
+    return maximumSize() == minimumSize() && minimumSize() != QSize(0, 0);
+}
+
+void TForm::UpdateTitleBoxes() {
+    if (titleBar_ == nullptr)
+        return;
+    // A fixed size cannot be maximised: no box that would only move the window to the corner.
+    const auto asks = [this](BorderIcon icon) { return (borderIcons_ & static_cast<int>(icon)) != 0; };
+    titleBar_->SetBoxes(asks(BorderIcon::SystemMenu), asks(BorderIcon::Minimize) && !dialog_,
+                        asks(BorderIcon::Maximize) && !dialog_ && !FixedSize());
 }
 
 QColor ButtonFaceColor() {
@@ -166,9 +192,41 @@ void TForm::AttachMenuBar(QMenuBar* bar) {
 
 void TForm::LayoutClient() {
     const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+    const QRect inside = rect().marginsRemoved(frame_);
+    if (titleBar_ != nullptr)
+        titleBar_->setGeometry(0, 0, width(), frame_.top());
     if (menuBar_ != nullptr)
-        menuBar_->setGeometry(0, 0, width(), menuHeight);
-    client_->setGeometry(0, menuHeight, width(), std::max(height() - menuHeight, 0));
+        menuBar_->setGeometry(inside.x(), inside.y(), inside.width(), menuHeight);
+    client_->setGeometry(inside.x(), inside.y() + menuHeight, inside.width(),
+                         std::max(inside.height() - menuHeight, 0));
+}
+
+void TForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (titleBar_ != nullptr &&
+        (event->type() == QEvent::ActivationChange || event->type() == QEvent::WindowTitleChange ||
+         event->type() == QEvent::WindowIconChange))
+        titleBar_->update();
+}
+
+void TForm::mousePressEvent(QMouseEvent* event) {
+    // Only our own borders lie outside the children: a press there resizes a window that may be.
+    if (titleBar_ == nullptr || FixedSize() || event->button() != Qt::LeftButton || windowHandle() == nullptr) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    constexpr int kCorner = 16;
+    const QPoint at = event->position().toPoint();
+    Qt::Edges edges;
+    if (at.x() < frame_.left() || (at.y() >= height() - frame_.bottom() && at.x() < kCorner))
+        edges |= Qt::LeftEdge;
+    if (at.x() >= width() - frame_.right() || (at.y() >= height() - frame_.bottom() && at.x() >= width() - kCorner))
+        edges |= Qt::RightEdge;
+    if (at.y() >= height() - frame_.bottom() ||
+        ((edges & (Qt::LeftEdge | Qt::RightEdge)) && at.y() >= height() - kCorner))
+        edges |= Qt::BottomEdge;
+    if (edges)
+        windowHandle()->startSystemResize(edges);
 }
 
 void TForm::resizeEvent(QResizeEvent* event) {

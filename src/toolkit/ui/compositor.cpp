@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Qt speaks the standard shell protocol, which names a dialog's parent but not its modality; GNOME's
-// shell hears that through its own gtk_shell1 global. We bind it on a queue of our own on Qt's
-// connection, and for each modal show make a gtk_surface1 for the dialog's surface, mark it modal
-// and release it at once (the compositor keeps the mark for the surface's life).
-#include "toolkit/ui/compositor_dialogs.h"
+// shell hears that through its own gtk_shell1 global. We list the compositor's globals once on a
+// queue of our own on Qt's connection; for each modal show we make a gtk_surface1 for the dialog's
+// surface, mark it modal and release it at once (the compositor keeps the mark for the surface's
+// life). The same list tells whether the compositor draws frames: Qt asks for them through
+// zxdg_decoration_manager_v1 where it is offered, and draws its own where not.
+#include "toolkit/ui/compositor.h"
 
 #ifdef PLAMKOV_WAYLAND_SHELL
 #include <QGuiApplication>
 #include <QWindow>
+#include <QtGlobal>
 #include <qpa/qplatformnativeinterface.h>
 
 #include <wayland-client.h>
@@ -51,15 +54,18 @@ constexpr std::uint32_t kGetGtkSurface = 0;
 constexpr std::uint32_t kSetModal = 1;
 constexpr std::uint32_t kRelease = 5;
 
-struct GtkShell {
+struct Globals {
     wl_display* display = nullptr;
     wl_event_queue* queue = nullptr;
-    wl_proxy* shell = nullptr;
+    wl_proxy* shell = nullptr; // gtk_shell1
+    bool drawsFrames = false;
 };
 
 void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
               std::uint32_t version) {
-    auto* found = static_cast<GtkShell*>(data);
+    auto* found = static_cast<Globals*>(data);
+    if (std::strcmp(interface, "zxdg_decoration_manager_v1") == 0)
+        found->drawsFrames = true;
     if (std::strcmp(interface, kGtkShell.name) != 0 || found->shell != nullptr)
         return;
     const auto bound = std::min<std::uint32_t>(version, kVersion);
@@ -68,15 +74,20 @@ void OnGlobal(void* data, wl_registry* registry, std::uint32_t name, const char*
 void OnGlobalRemoved(void*, wl_registry*, std::uint32_t) {}
 const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemoved};
 
-// Looked up once, on the first modal show under Wayland: one round trip to the compositor.
-GtkShell* FindGtkShell() {
-    static GtkShell found;
+bool OnWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// Looked up once, when the first window is made under Wayland: one round trip to the compositor.
+// Null without a Wayland connection.
+Globals* LookUp() {
+    static Globals found;
     static bool looked = false;
     if (looked)
-        return found.shell != nullptr ? &found : nullptr;
+        return found.display != nullptr ? &found : nullptr;
     looked = true;
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
-    if (native == nullptr)
+    if (!OnWayland() || native == nullptr)
         return nullptr;
     found.display = static_cast<wl_display*>(native->nativeResourceForIntegration("wl_display"));
     if (found.display == nullptr)
@@ -90,16 +101,16 @@ GtkShell* FindGtkShell() {
     wl_registry_add_listener(registry, &kRegistryListener, &found);
     wl_display_roundtrip_queue(found.display, found.queue);
     wl_registry_destroy(registry); // its later events would only pile up on our queue
-    return found.shell != nullptr ? &found : nullptr;
+    return &found;
 }
 
 } // namespace
 
 void MarkModalOnCompositor(QWindow* window) {
-    if (window == nullptr || !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (window == nullptr)
         return;
-    GtkShell* gtk = FindGtkShell();
-    if (gtk == nullptr)
+    Globals* gtk = LookUp();
+    if (gtk == nullptr || gtk->shell == nullptr)
         return;
     auto* surface = static_cast<wl_surface*>(
         QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", window));
@@ -118,9 +129,20 @@ void MarkModalOnCompositor(QWindow* window) {
     wl_display_flush(gtk->display);
 }
 
+bool ClientDrawsFrames() {
+    // Asked for no frames at all, Qt draws none; neither do we.
+    if (qEnvironmentVariableIsSet("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
+        return false;
+    const Globals* globals = LookUp();
+    return globals != nullptr && !globals->drawsFrames;
+}
+
 #else
 
 void MarkModalOnCompositor(QWindow*) {}
+bool ClientDrawsFrames() {
+    return false;
+}
 
 #endif
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a Wayland compositor is told of a modal dialog beyond its parent.
+// What we ask of a Wayland compositor beyond what Qt asks, and what we learn of it.
 #pragma once
 
 class QWindow;
@@ -11,5 +11,9 @@ namespace tk {
 // attached to it, and a click on the parent goes to the dialog). Elsewhere it does nothing. Call it
 // after each show: a Wayland window gets a new surface each time it is shown.
 void MarkModalOnCompositor(QWindow* window);
+
+// True under Wayland when the compositor draws no window frames (GNOME's shell, weston): the
+// program then draws its own title bar, with only the boxes a window asks for (see TitleBar).
+bool ClientDrawsFrames();
 
 } // namespace tk
