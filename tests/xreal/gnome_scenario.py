@@ -8,16 +8,21 @@
 import ast
 import json
 import os
+import struct
 import subprocess
 import sys
+import tempfile
 import time
+import zlib
 
 BUILD = os.path.abspath(sys.argv[1])
 DIALOG = "Výběr obrázků"
-# The title bar that Qt draws when the compositor draws none puts its boxes at these distances
-# from the window's right edge, 15 px below its top: close, maximise, minimise.
-MAXIMISE_BOX = 40
-MINIMISE_BOX = 63
+# The title bar drawn in the window where the compositor draws none puts its boxes (18 px square,
+# 6 px below the window's top) at these distances from the window's right edge.
+BOXES = {"close": 26, "maximise": 49, "minimise": 72}
+BOX = 18
+MAXIMISE_BOX = BOXES["maximise"] - BOX // 2
+MINIMISE_BOX = BOXES["minimise"] - BOX // 2
 failures = []
 
 
@@ -44,6 +49,51 @@ def windows(pid):
 
 def window(pid, title):
     return next((w for w in windows(pid) if w["title"] == title), None)
+
+
+def png_rows(path):
+    """The rows of an 8-bit RGB or RGBA PNG, as bytes."""
+    data = open(path, "rb").read()
+    pos, packed = 8, b""
+    while pos < len(data):
+        (length,), kind = struct.unpack(">I", data[pos:pos + 4]), data[pos + 4:pos + 8]
+        body = data[pos + 8:pos + 8 + length]
+        pos += 12 + length
+        if kind == b"IHDR":
+            width, height, _, colour = struct.unpack(">IIBB", body[:10])
+        elif kind == b"IDAT":
+            packed += body
+    step = {2: 3, 6: 4}[colour]
+    raw, stride, rows = zlib.decompress(packed), width * step, []
+    previous = bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for x in range(stride):
+            a = line[x - step] if x >= step else 0
+            b, c = previous[x], previous[x - step] if x >= step else 0
+            guess = {0: 0, 1: a, 2: b, 3: (a + b) // 2}.get(kind)
+            if guess is None:  # Paeth
+                p = a + b - c
+                guess = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c
+            line[x] = (line[x] + guess) & 255
+        rows.append(bytes(line))
+        previous = line
+    return rows
+
+
+def boxes(win):
+    """Which boxes the window's title bar shows: a box's square holds more than one colour."""
+    shown = {}
+    for name, right in BOXES.items():
+        with tempfile.NamedTemporaryFile(suffix=".png") as shot:
+            subprocess.run(["gdbus", "call", "--session", "--dest", "org.gnome.Shell.Screenshot",
+                            "--object-path", "/org/gnome/Shell/Screenshot", "--method",
+                            "org.gnome.Shell.Screenshot.ScreenshotArea", str(win["x"] + win["w"] - right),
+                            str(win["y"] + 6), str(BOX), str(BOX), "false", shot.name],
+                           capture_output=True, timeout=10, check=True)
+            rows = png_rows(shot.name)
+        shown[name] = len({row[i:i + 3] for row in rows for i in range(0, len(row), len(row) // BOX)}) > 1
+    return shown
 
 
 def click(x, y):
@@ -156,6 +206,11 @@ def memory_game(process, log):
     check(inside, f"the dialog stands over the game ({dialog['x']},{dialog['y']} in "
                   f"{game['x']},{game['y']} {game['w']}x{game['h']})")
 
+    shown = boxes(dialog)
+    check(shown == {"close": True, "maximise": False, "minimise": False},
+          f"the dialog's title bar shows its close box alone ({shown})")
+    shown = boxes(game)
+    check(all(shown.values()), f"the game's title bar shows all three boxes ({shown})")
     # The spot where a title bar holds its minimise box: the dialog must have none.
     click(dialog["x"] + dialog["w"] - MINIMISE_BOX, dialog["y"] + 15)
     settle()
@@ -207,12 +262,15 @@ def fire_game(process, log):
         return
     settle()
     main = window(process.pid, "Plamkov")
+    shown = boxes(main)
+    check(shown == {"close": True, "maximise": False, "minimise": True},
+          f"the fixed-size window's title bar shows no maximise box ({shown})")
     # Its size is fixed: the spot of a maximise box must do nothing.
     click(main["x"] + main["w"] - MAXIMISE_BOX, main["y"] + 15)
     settle()
     now = window(process.pid, "Plamkov")
     check(not now["maximized"] and (now["x"], now["y"]) == (main["x"], main["y"]),
-          "the fixed-size window's title bar has no maximise box (a press there leaves it as it was)")
+          "a press where a title bar holds its maximise box leaves the fixed-size window as it was")
     finish(process, log, now["id"], "plamkov")
 
 
