@@ -86,8 +86,10 @@ Globals* LookUp() {
     if (looked)
         return found.display != nullptr ? &found : nullptr;
     looked = true;
+    if (!OnWayland())
+        return nullptr;
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
-    if (!OnWayland() || native == nullptr)
+    if (native == nullptr)
         return nullptr;
     found.display = static_cast<wl_display*>(native->nativeResourceForIntegration("wl_display"));
     if (found.display == nullptr)
