@@ -211,7 +211,8 @@ void TForm::changeEvent(QEvent* event) {
 
 void TForm::mousePressEvent(QMouseEvent* event) {
     // Only our own borders lie outside the children: a press there resizes a window that may be.
-    if (titleBar_ == nullptr || FixedSize() || event->button() != Qt::LeftButton || windowHandle() == nullptr) {
+    if (titleBar_ == nullptr || FixedSize() || event->button() != Qt::LeftButton ||
+        windowHandle() == nullptr) {
         QWidget::mousePressEvent(event);
         return;
     }
@@ -220,7 +221,8 @@ void TForm::mousePressEvent(QMouseEvent* event) {
     Qt::Edges edges;
     if (at.x() < frame_.left() || (at.y() >= height() - frame_.bottom() && at.x() < kCorner))
         edges |= Qt::LeftEdge;
-    if (at.x() >= width() - frame_.right() || (at.y() >= height() - frame_.bottom() && at.x() >= width() - kCorner))
+    if (at.x() >= width() - frame_.right() ||
+        (at.y() >= height() - frame_.bottom() && at.x() >= width() - kCorner))
         edges |= Qt::RightEdge;
     if (at.y() >= height() - frame_.bottom() ||
         ((edges & (Qt::LeftEdge | Qt::RightEdge)) && at.y() >= height() - kCorner))

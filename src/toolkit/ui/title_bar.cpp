@@ -34,7 +34,7 @@ QRect TitleBar::BoxRect(Box box) const {
 
 TitleBar::Box TitleBar::BoxAt(const QPoint& at) const {
     for (const auto& [box, shown] : {std::pair{Box::Close, close_}, std::pair{Box::Maximise, maximise_},
-                                    std::pair{Box::Minimise, minimise_}})
+                                     std::pair{Box::Minimise, minimise_}})
         if (shown && BoxRect(box).contains(at))
             return box;
     return Box::None;

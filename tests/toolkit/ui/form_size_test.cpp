@@ -27,7 +27,8 @@ void FormSizeTest::programSizeOutlivesStaleAnswers_data() {
     QTest::newRow("two stale answers in a row") << QStringList{"before", "before"} << "asked";
     QTest::newRow("the player's size stays") << QStringList{"hand"} << "hand";
     QTest::newRow("the player's, then the old size by hand") << QStringList{"hand", "before"} << "before";
-    QTest::newRow("confirmed, then the old size by hand") << QStringList{"asked", "hand", "before"} << "before";
+    QTest::newRow("confirmed, then the old size by hand")
+        << QStringList{"asked", "hand", "before"} << "before";
 }
 
 void FormSizeTest::programSizeOutlivesStaleAnswers() {
