@@ -4,7 +4,7 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libjpeg62-turbo-dev libfontconfig-dev fonts-dejavu-core libgl-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev libwayland-dev qt6-multimedia-dev libjpeg62-turbo-dev libfontconfig-dev fonts-dejavu-core libgl-dev
           xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
 # The sounds: their check (python3), and a sound server with a recorder for the real-X scenarios
 # that listen to what the games play.
@@ -16,6 +16,8 @@ packages+=(desktop-file-utils appstream dpkg-dev python3-debian)
 packages+=(weston qt6-wayland openbox)
 # The benchmark's reference for making cards from photos: djpeg.
 packages+=(libjpeg-turbo-progs)
+# GNOME under Wayland for its scenario: the shell headless, with private session buses.
+packages+=(gnome-shell dbus-daemon libglib2.0-bin)
 # The fuzz targets: clang and its libFuzzer runtime.
 packages+=(clang libclang-rt-14-dev)
 missing=()

@@ -29,6 +29,8 @@ class QEventLoop;
 
 namespace tk {
 
+class TitleBar;
+
 using Handler = std::function<void()>;
 
 // Character heights in pixels; the layouts' font is replaced by DejaVu Sans at the same height.
@@ -141,14 +143,22 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void PlaceOnScreen();
     void KeepOnScreen();
     void LayoutClient();
+    bool FixedSize() const;
+    void UpdateTitleBoxes();
 
     QWidget* client_;
     QMenuBar* menuBar_ = nullptr;
+    // Our own title bar and borders, where the compositor draws no frame (else null and none).
+    TitleBar* titleBar_ = nullptr;
+    QMargins frame_;
+    int borderIcons_ = 0;
     bool centered_ = false;
     bool dialog_ = false;
     bool placed_ = false;
@@ -156,6 +166,11 @@ private:
     int outerHeight_ = 0;
     int modalResult_ = 0;
     QEventLoop* modalLoop_ = nullptr;
+    // The size the program gave the shown window and the one it had before, until the window
+    // system confirms or overrides it (see resizeEvent).
+    QSize sizeAsked_;
+    QSize sizeLeft_;
+    bool resizing_ = false;
 };
 
 // A panel: a plain area with a raised edge; its caption is drawn centred on it.

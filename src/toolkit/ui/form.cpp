@@ -5,13 +5,17 @@
 
 #include "toolkit/text/errors.h"
 #include "toolkit/ui/application.h"
+#include "toolkit/ui/compositor.h"
 #include "toolkit/ui/placement.h"
+#include "toolkit/ui/title_bar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QWindow>
 
@@ -27,6 +31,12 @@ namespace {
 constexpr int kFrameWidth = 8;
 constexpr int kFrameHeight = 34;
 constexpr int kLayoutMenuBarHeight = 20;
+
+// Wayland tells a client nothing of its window being minimised; X11 does, and its window managers
+// keep a modal dialog with its window themselves.
+bool WindowSystemHidesMinimising() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 // The screen a window at these bounds opens on.
 QScreen* ScreenFor(const QRect& bounds) {
@@ -44,6 +54,10 @@ TForm::TForm(TForm* owner) : QWidget(owner, Qt::Window), TControl(this), client_
     setAttribute(Qt::WA_QuitOnClose, false);
     setAutoFillBackground(true);
     SetFontHeight(kDefaultFontHeight);
+    if (ClientDrawsFrames()) {
+        titleBar_ = new TitleBar(this);
+        frame_ = TitleBar::kFrame;
+    }
     client_->show();
     SetBorderIcons(static_cast<int>(BorderIcon::SystemMenu) | static_cast<int>(BorderIcon::Minimize) |
                    static_cast<int>(BorderIcon::Maximize));
@@ -70,11 +84,21 @@ void TForm::SetOuterSize(int width, int height) {
     const int clientWidth = std::max(width - kFrameWidth, 0);
     const int clientHeight =
         std::max(height - kFrameHeight - (menuBar_ != nullptr ? kLayoutMenuBarHeight : 0), 0);
-    const QSize size(clientWidth, clientHeight + menuHeight);
-    if (maximumSize() == minimumSize() && minimumSize() != QSize(0, 0))
+    const QSize size(clientWidth + frame_.left() + frame_.right(),
+                     clientHeight + menuHeight + frame_.top() + frame_.bottom());
+    if (FixedSize()) {
         setFixedSize(size);
-    else
+    } else {
+        // A shown window remembers the size it left, against a late answer of the window system.
+        if (!isHidden() && size != this->size()) {
+            sizeLeft_ = this->size();
+            sizeAsked_ = size;
+        }
+        const bool outer = resizing_;
+        resizing_ = true;
         resize(size);
+        resizing_ = outer;
+    }
     LayoutClient();
     KeepOnScreen();
 }
@@ -94,6 +118,7 @@ void TForm::SetCentered(bool centered) {
 }
 
 void TForm::SetBorderIcons(int icons) {
+    borderIcons_ = icons;
     const bool wasShown = !isHidden();
     // A dialog asks for its title and close box alone, so window managers draw no other box.
     Qt::WindowFlags flags =
@@ -104,7 +129,11 @@ void TForm::SetBorderIcons(int icons) {
         flags |= Qt::WindowMinimizeButtonHint;
     if ((icons & static_cast<int>(BorderIcon::Maximize)) && !dialog_)
         flags |= Qt::WindowMaximizeButtonHint;
+    // Our own title bar shows the boxes; Qt would drop the frameless hint beside box hints.
+    if (titleBar_ != nullptr)
+        flags = (dialog_ ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint;
     setWindowFlags(flags);
+    UpdateTitleBoxes();
     // Changing the flags hides a window; put it back as it was.
     if (wasShown)
         show();
@@ -125,6 +154,20 @@ void TForm::SetResizable(bool resizable) {
     } else {
         setFixedSize(size());
     }
+    UpdateTitleBoxes();
+}
+
+bool TForm::FixedSize() const {
+    return maximumSize() == minimumSize() && minimumSize() != QSize(0, 0);
+}
+
+void TForm::UpdateTitleBoxes() {
+    if (titleBar_ == nullptr)
+        return;
+    // A fixed size cannot be maximised: no box that would only move the window to the corner.
+    const auto asks = [this](BorderIcon icon) { return (borderIcons_ & static_cast<int>(icon)) != 0; };
+    titleBar_->SetBoxes(asks(BorderIcon::SystemMenu), asks(BorderIcon::Minimize) && !dialog_,
+                        asks(BorderIcon::Maximize) && !dialog_ && !FixedSize());
 }
 
 QColor ButtonFaceColor() {
@@ -149,14 +192,69 @@ void TForm::AttachMenuBar(QMenuBar* bar) {
 
 void TForm::LayoutClient() {
     const int menuHeight = menuBar_ != nullptr ? menuBar_->sizeHint().height() : 0;
+    const QRect inside = rect().marginsRemoved(frame_);
+    if (titleBar_ != nullptr)
+        titleBar_->setGeometry(0, 0, width(), frame_.top());
     if (menuBar_ != nullptr)
-        menuBar_->setGeometry(0, 0, width(), menuHeight);
-    client_->setGeometry(0, menuHeight, width(), std::max(height() - menuHeight, 0));
+        menuBar_->setGeometry(inside.x(), inside.y(), inside.width(), menuHeight);
+    client_->setGeometry(inside.x(), inside.y() + menuHeight, inside.width(),
+                         std::max(inside.height() - menuHeight, 0));
+}
+
+void TForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (titleBar_ != nullptr &&
+        (event->type() == QEvent::ActivationChange || event->type() == QEvent::WindowTitleChange ||
+         event->type() == QEvent::WindowIconChange))
+        titleBar_->update();
+}
+
+void TForm::mousePressEvent(QMouseEvent* event) {
+    // Only our own borders lie outside the children: a press there resizes a window that may be.
+    if (titleBar_ == nullptr || FixedSize() || event->button() != Qt::LeftButton ||
+        windowHandle() == nullptr) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    constexpr int kCorner = 16;
+    const QPoint at = event->position().toPoint();
+    Qt::Edges edges;
+    if (at.x() < frame_.left() || (at.y() >= height() - frame_.bottom() && at.x() < kCorner))
+        edges |= Qt::LeftEdge;
+    if (at.x() >= width() - frame_.right() ||
+        (at.y() >= height() - frame_.bottom() && at.x() >= width() - kCorner))
+        edges |= Qt::RightEdge;
+    if (at.y() >= height() - frame_.bottom() ||
+        ((edges & (Qt::LeftEdge | Qt::RightEdge)) && at.y() >= height() - kCorner))
+        edges |= Qt::BottomEdge;
+    if (edges)
+        windowHandle()->startSystemResize(edges);
 }
 
 void TForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayoutClient();
+    if (resizing_ || !sizeAsked_.isValid())
+        return;
+    // A size from the window system. A Wayland compositor tells each configure the size it last
+    // knew, so one sent before it saw our resize (the focus coming back when a dialog closes) brings
+    // back the size the window left: that one is stale and our size stands. Any other size is the
+    // player's (or the compositor's own, as maximised) and is kept from here on.
+    if (event->size() == sizeLeft_ && event->size() != sizeAsked_) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!sizeAsked_.isValid() || size() != sizeLeft_)
+                    return;
+                resizing_ = true;
+                resize(sizeAsked_);
+                resizing_ = false;
+                LayoutClient();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    sizeAsked_ = QSize();
 }
 
 void TForm::PlaceOnScreen() {
@@ -255,8 +353,31 @@ int TForm::ShowModal() {
             windowHandle()->setTransientParent(opener->windowHandle());
     }
     Show();
+    MarkModalOnCompositor(windowHandle());
+    // A compositor may minimise the dialog alone (its own box or keyboard), and the window it blocks
+    // then stands on the screen taking no input, as if hung. The blocked window taking the focus
+    // (from a click, or handed on by the compositor) brings the dialog back; on Wayland, where the
+    // client cannot tell whether it is minimised, as a new window, which always opens unminimised.
+    QMetaObject::Connection refocus;
+    if (WindowSystemHidesMinimising())
+        refocus = QObject::connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+            if (focus == nullptr || focus == windowHandle() || QApplication::activeModalWidget() != this ||
+                (focus->type() != Qt::Window && focus->type() != Qt::Dialog))
+                return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (modalLoop_ == nullptr || isHidden() || QApplication::activeModalWidget() != this)
+                        return;
+                    QWidget::hide();
+                    QWidget::show();
+                    MarkModalOnCompositor(windowHandle());
+                },
+                Qt::QueuedConnection);
+        });
     while (modalResult_ == 0 && !App().Terminated())
         loop.exec();
+    QObject::disconnect(refocus);
     if (modalResult_ == 0)
         modalResult_ = 2; // the program is ending: the show ends as if cancelled
     modalLoop_ = outer;
