@@ -57,7 +57,7 @@ std::vector<std::uint8_t> DealFamilyBoard(const std::vector<std::uint8_t>& pictu
 }
 
 QString TooFewPicturesText(int has, int needs) {
-    const QString pictures = has == 1                ? QStringLiteral("1 obrázek")
+    const QString pictures = has == 1                 ? QStringLiteral("1 obrázek")
                              : (has >= 2 && has <= 4) ? QStringLiteral("%1 obrázky").arg(has)
                                                       : QStringLiteral("%1 obrázků").arg(has);
     return QStringLiteral("Ve složce je jen %1, hra na %2 karet jich potřebuje %3.")

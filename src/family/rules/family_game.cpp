@@ -52,14 +52,17 @@ bool FeminineName(const QString& name) {
     const QString word = name.trimmed().toLower();
     // Men's and boys' names and family words that end as women's do.
     static const QStringList kMasculine{
-        QStringLiteral("táta"),   QStringLiteral("taťka"), QStringLiteral("tatínek"), QStringLiteral("děda"),
-        QStringLiteral("dědeček"), QStringLiteral("honza"), QStringLiteral("jirka"),   QStringLiteral("pepa"),
-        QStringLiteral("franta"), QStringLiteral("standa"), QStringLiteral("jarda"),  QStringLiteral("míra"),
-        QStringLiteral("kuba"),   QStringLiteral("vašek"),  QStringLiteral("láďa"),   QStringLiteral("vláďa"),
-        QStringLiteral("péťa"),   QStringLiteral("ota"),    QStringLiteral("sáša"),   QStringLiteral("míša"),
-        QStringLiteral("strejda"), QStringLiteral("bráška"), QStringLiteral("brácha"), QStringLiteral("jindra"),
-        QStringLiteral("kamil"),  QStringLiteral("matyáš"), QStringLiteral("ondra"),  QStringLiteral("tonda"),
-        QStringLiteral("venca"),  QStringLiteral("zbyňa"), QStringLiteral("počítač")};
+        QStringLiteral("táta"),   QStringLiteral("taťka"),   QStringLiteral("tatínek"),
+        QStringLiteral("děda"),   QStringLiteral("dědeček"), QStringLiteral("honza"),
+        QStringLiteral("jirka"),  QStringLiteral("pepa"),    QStringLiteral("franta"),
+        QStringLiteral("standa"), QStringLiteral("jarda"),   QStringLiteral("míra"),
+        QStringLiteral("kuba"),   QStringLiteral("vašek"),   QStringLiteral("láďa"),
+        QStringLiteral("vláďa"),  QStringLiteral("péťa"),    QStringLiteral("ota"),
+        QStringLiteral("sáša"),   QStringLiteral("míša"),    QStringLiteral("strejda"),
+        QStringLiteral("bráška"), QStringLiteral("brácha"),  QStringLiteral("jindra"),
+        QStringLiteral("kamil"),  QStringLiteral("matyáš"),  QStringLiteral("ondra"),
+        QStringLiteral("tonda"),  QStringLiteral("venca"),   QStringLiteral("zbyňa"),
+        QStringLiteral("počítač")};
     if (word.isEmpty() || kMasculine.contains(word))
         return false;
     return word.endsWith(QLatin1Char('a')) || word.endsWith(QLatin1Char('e')) ||

@@ -44,11 +44,11 @@ private:
 
 // The Czech texts of the end: "Vyhrála Anička! 5 párů", a tie named as a tie, or for one player
 // "Hotovo!" with the turns and the best so far.
-QString PairsText(int pairs);       // "1 pár", "3 páry", "5 párů"
+QString PairsText(int pairs); // "1 pár", "3 páry", "5 párů"
 QString WinnerText(const Player& winner);
 QString TieText(const FamilyGame& game);
-QString TurnsText(int turns);        // "Tahů: 14"
-QString BestText(int best);          // "Nejlépe: 12"
+QString TurnsText(int turns); // "Tahů: 14"
+QString BestText(int best);   // "Nejlépe: 12"
 // Whether a name reads as a girl's or a woman's ("Anička", "Máma", "Marie"; not "Táta", "Honza").
 bool FeminineName(const QString& name);
 

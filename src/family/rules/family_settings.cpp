@@ -14,12 +14,14 @@ namespace family {
 namespace {
 
 const QString kClassic = QStringLiteral("classic");
-const QStringList kLevelKeys{QStringLiteral("forgetful"), QStringLiteral("skilled"), QStringLiteral("master")};
+const QStringList kLevelKeys{QStringLiteral("forgetful"), QStringLiteral("skilled"),
+                             QStringLiteral("master")};
 
 // A value in double quotes, so that commas, semicolons and spaces stay part of it when QSettings reads it.
 QString Quoted(const QString& value) {
     QString escaped = value;
-    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
     return QLatin1Char('"') + escaped + QLatin1Char('"');
 }
 
@@ -93,7 +95,8 @@ bool SaveSettings(const QString& path, const Settings& settings) {
     ini += QStringLiteral("players=%1\n").arg(settings.names.size());
     for (int i = 0; i < settings.names.size(); ++i)
         ini += QStringLiteral("name%1=%2\n").arg(i + 1).arg(Quoted(settings.names[i]));
-    ini += QStringLiteral("computer=%1\n").arg(settings.computer ? QStringLiteral("true") : QStringLiteral("false"));
+    ini += QStringLiteral("computer=%1\n")
+               .arg(settings.computer ? QStringLiteral("true") : QStringLiteral("false"));
     ini += QStringLiteral("level=%1\n").arg(kLevelKeys[static_cast<int>(settings.level)]);
     ini += QStringLiteral("board=%1\n")
                .arg(settings.board == kClassicBoard ? kClassic : QString::number(settings.board));

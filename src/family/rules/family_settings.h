@@ -22,8 +22,8 @@ struct Settings {
     QStringList names{DefaultName(1)}; // one to four players
     bool computer = false;
     Level level = Level::Skilled;
-    int board = 20; // 12, 20, 30, 40 or kClassicBoard
-    QString folder; // the picture folder used last; empty for the built-in set
+    int board = 20;          // 12, 20, 30, 40 or kClassicBoard
+    QString folder;          // the picture folder used last; empty for the built-in set
     std::map<int, int> best; // board -> fewest turns of one player
 
     static QString DefaultName(int player) { return QStringLiteral("Hráč %1").arg(player); }

@@ -4,7 +4,9 @@
 // application's error boundary.
 #pragma once
 
+#include <QCheckBox>
 #include <QFrame>
+#include <QKeySequence>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -214,6 +216,7 @@ public:
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
     void SetColor(const QColor& background); // makes the label opaque
+    void SetFontColor(const QColor& color);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -293,6 +296,7 @@ public:
     explicit TEdit(TControl* parent);
     QString Text() const { return text(); }
     void SetText(const QString& text);
+    void SetMaxLength(int characters) { setMaxLength(characters); }
     bool AutoSelect() const { return autoSelect_; }
     void SetAutoSelect(bool autoSelect) { autoSelect_ = autoSelect; }
     // Gives the box the keyboard focus and, with AutoSelect, selects its whole text.
@@ -342,6 +346,8 @@ public:
     QString Caption() const { return caption_; }
     QMenu* SubMenu();
     QAction* Action() const { return action_; }
+    // A key combination that runs the item from its window, shown beside its caption.
+    void SetShortCut(const QKeySequence& keys);
 
     Handler OnClick;
 
@@ -352,6 +358,38 @@ private:
     QMenu* menu_ = nullptr;
     QMenuBar* bar_ = nullptr;
     TMenuItem* parentItem_ = nullptr;
+};
+
+// A check box with its caption; the whole control takes the click.
+class TCheckBox : public QCheckBox, public TControl {
+    Q_OBJECT
+public:
+    explicit TCheckBox(TControl* parent);
+    bool Checked() const { return isChecked(); }
+    void SetChecked(bool checked) { setChecked(checked); }
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption) { setText(caption); }
+
+    Handler OnClick; // after the box has changed its state
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+// A rectangle outline of a colour and a pen width, hollow and transparent to the mouse: a click on
+// it reaches what lies beneath.
+class TShape : public QWidget, public TControl {
+    Q_OBJECT
+public:
+    explicit TShape(TControl* parent);
+    void SetPen(const QColor& color, int width);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor color_{Qt::black};
+    int width_ = 1;
 };
 
 } // namespace tk

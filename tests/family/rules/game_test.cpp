@@ -99,9 +99,12 @@ private slots:
         QTest::addColumn<QString>("turns");
         QTest::addColumn<QString>("end");
         // Anička and Táta on 12 cards (6 pairs).
-        QTest::newRow("she wins") << "PPPMPMPP" << "Vyhrála Anička! 5 párů";
-        QTest::newRow("he wins") << "MPPPPMPP" << "Vyhrál Táta! 4 páry";
-        QTest::newRow("tie") << "PPPMPPP" << "Nerozhodně! Anička a Táta: 3 páry";
+        QTest::newRow("she wins") << "PPPMPMPP"
+                                  << "Vyhrála Anička! 5 párů";
+        QTest::newRow("he wins") << "MPPPPMPP"
+                                 << "Vyhrál Táta! 4 páry";
+        QTest::newRow("tie") << "PPPMPPP"
+                             << "Nerozhodně! Anička a Táta: 3 páry";
     }
     void theGameEndsWithTheLastPairAndNamesTheWinnerOrATie() {
         QFETCH(QString, turns);
@@ -112,8 +115,9 @@ private slots:
         }
         QVERIFY(game.Over());
         const std::vector<int> leaders = game.Leaders();
-        const QString end = leaders.size() > 1 ? TieText(game)
-                                               : WinnerText(game.Players()[static_cast<std::size_t>(leaders[0])]);
+        const QString end = leaders.size() > 1
+                                ? TieText(game)
+                                : WinnerText(game.Players()[static_cast<std::size_t>(leaders[0])]);
         QTEST(end, "end");
         game.PairFound(); // nothing counts after the end
         QCOMPARE(game.Turns(), turns.size());
@@ -126,13 +130,20 @@ private slots:
         QTest::newRow("4 páry") << PairsText(4) << "4 páry";
         QTest::newRow("0 párů") << PairsText(0) << "0 párů";
         QTest::newRow("12 párů") << PairsText(12) << "12 párů";
-        QTest::newRow("Máma") << WinnerText(Player{QStringLiteral("Máma"), false, 2}) << "Vyhrála Máma! 2 páry";
-        QTest::newRow("Marie") << WinnerText(Player{QStringLiteral("Marie"), false, 1}) << "Vyhrála Marie! 1 pár";
-        QTest::newRow("Honza") << WinnerText(Player{QStringLiteral("Honza"), false, 7}) << "Vyhrál Honza! 7 párů";
-        QTest::newRow("Počítač") << WinnerText(Player{QStringLiteral("Počítač"), true, 3}) << "Vyhrál Počítač! 3 páry";
-        QTest::newRow("Petr") << WinnerText(Player{QStringLiteral("Petr"), false, 5}) << "Vyhrál Petr! 5 párů";
-        QTest::newRow("too few") << TooFewPicturesText(3, 6) << "Ve složce je jen 3 obrázky, hra na 12 karet jich potřebuje 6.";
-        QTest::newRow("too few, none") << TooFewPicturesText(0, 10) << "Ve složce je jen 0 obrázků, hra na 20 karet jich potřebuje 10.";
+        QTest::newRow("Máma") << WinnerText(Player{QStringLiteral("Máma"), false, 2})
+                              << "Vyhrála Máma! 2 páry";
+        QTest::newRow("Marie") << WinnerText(Player{QStringLiteral("Marie"), false, 1})
+                               << "Vyhrála Marie! 1 pár";
+        QTest::newRow("Honza") << WinnerText(Player{QStringLiteral("Honza"), false, 7})
+                               << "Vyhrál Honza! 7 párů";
+        QTest::newRow("Počítač") << WinnerText(Player{QStringLiteral("Počítač"), true, 3})
+                                 << "Vyhrál Počítač! 3 páry";
+        QTest::newRow("Petr") << WinnerText(Player{QStringLiteral("Petr"), false, 5})
+                              << "Vyhrál Petr! 5 párů";
+        QTest::newRow("too few") << TooFewPicturesText(3, 6)
+                                 << "Ve složce je jen 3 obrázky, hra na 12 karet jich potřebuje 6.";
+        QTest::newRow("too few, none")
+            << TooFewPicturesText(0, 10) << "Ve složce je jen 0 obrázků, hra na 20 karet jich potřebuje 10.";
     }
     void czechWordsFollowTheNumberAndTheName() {
         QFETCH(QString, text);
@@ -174,7 +185,8 @@ private slots:
     void theMasterClearsFortyCardsInFortyTurns() {
         for (unsigned seed = 1; seed <= 300; ++seed) {
             const SoloResult result = PlayAlone(Level::Master, 40, seed);
-            QVERIFY2(result.turns <= 40, qPrintable(QStringLiteral("seed %1: %2 turns").arg(seed).arg(result.turns)));
+            QVERIFY2(result.turns <= 40,
+                     qPrintable(QStringLiteral("seed %1: %2 turns").arg(seed).arg(result.turns)));
             QCOMPARE(result.seenPairsMissed, 0);
         }
     }
@@ -192,9 +204,11 @@ private slots:
                 missed[level] += result.seenPairsMissed;
             }
         }
-        QVERIFY2(turns[Level::Forgetful] > 1.4 * turns[Level::Master],
-                 qPrintable(QStringLiteral("%1 vs %2").arg(turns[Level::Forgetful]).arg(turns[Level::Master])));
-        QVERIFY(turns[Level::Skilled] > turns[Level::Master] && turns[Level::Skilled] < turns[Level::Forgetful]);
+        QVERIFY2(
+            turns[Level::Forgetful] > 1.4 * turns[Level::Master],
+            qPrintable(QStringLiteral("%1 vs %2").arg(turns[Level::Forgetful]).arg(turns[Level::Master])));
+        QVERIFY(turns[Level::Skilled] > turns[Level::Master] &&
+                turns[Level::Skilled] < turns[Level::Forgetful]);
         QVERIFY(missed[Level::Forgetful] > 100 * 5); // more than five seen pairs missed a game
         QCOMPARE(missed[Level::Master], 0);
     }

@@ -24,7 +24,8 @@ QByteArray ReadFile(const QString& path) {
 
 Settings Family() {
     Settings settings;
-    settings.names = {QStringLiteral("Anička"), QStringLiteral("Táta, \"velký\" \\ on"), QStringLiteral("Žofie")};
+    settings.names = {QStringLiteral("Anička"), QStringLiteral("Táta, \"velký\" \\ on"),
+                      QStringLiteral("Žofie")};
     settings.computer = true;
     settings.level = Level::Master;
     settings.board = 12;
@@ -63,11 +64,12 @@ private slots:
         QTest::newRow("empty") << QByteArray("") << 1 << 20 << false;
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe[[[=\x01\n\x80\x81=", 16) << 1 << 20 << false;
         QTest::newRow("nonsense values")
-            << QByteArray("[game]\nplayers=seven\nboard=13\ncomputer=maybe\nlevel=god\n[best]\n12=-4\n") << 1 << 20
-            << false;
+            << QByteArray("[game]\nplayers=seven\nboard=13\ncomputer=maybe\nlevel=god\n[best]\n12=-4\n") << 1
+            << 20 << false;
         QTest::newRow("too many players") << QByteArray("[game]\nplayers=9\nboard=40\n") << 1 << 40 << false;
-        QTest::newRow("hand written") << QByteArray("[game]\nplayers=2\nname1=Ája, malá\nboard=classic\ncomputer=true\n")
-                                      << 2 << kClassicBoard << true;
+        QTest::newRow("hand written")
+            << QByteArray("[game]\nplayers=2\nname1=Ája, malá\nboard=classic\ncomputer=true\n") << 2
+            << kClassicBoard << true;
     }
     void aDamagedOrMissingFileGivesTheDefaults() {
         QTemporaryDir dir;
@@ -90,7 +92,8 @@ private slots:
     }
 
     void namesAreCutToTwentyCharactersAndNeverEmpty() {
-        QCOMPARE(CleanName(QStringLiteral("  Přemysl Otakar Druhý Železný  "), 2), QStringLiteral("Přemysl Otakar Druhý"));
+        QCOMPARE(CleanName(QStringLiteral("  Přemysl Otakar Druhý Železný  "), 2),
+                 QStringLiteral("Přemysl Otakar Druhý"));
         QCOMPARE(CleanName(QStringLiteral(" \t\n"), 3), QStringLiteral("Hráč 3"));
         QCOMPARE(CleanName(QStringLiteral("Ája\x01"), 1), QStringLiteral("Ája"));
     }
@@ -120,7 +123,8 @@ private slots:
     }
 
     void theFileIsInTheDesktopsConfigurationFolder() {
-        QCOMPARE(SettingsPath(), QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/plamkov/pexeso.ini"));
+        QCOMPARE(SettingsPath(),
+                 QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/plamkov/pexeso.ini"));
     }
 };
 
