@@ -350,7 +350,6 @@ void FamilyPexeso::ShowStatus() {
             auto* label = new tk::TLabel(Form4);
             label->SetFontHeight(17);
             label->SetTop(top + 40);
-            label->SetLeft(kMargin + 4 + static_cast<int>(i) * 120);
             const bool computer = players[i].computer;
             label->SetFontColor(labels == 1
                                     ? QColor(Qt::black)
@@ -367,8 +366,13 @@ void FamilyPexeso::ShowStatus() {
         scoreLabels_[0]->SetCaption(ScoreText());
         return;
     }
-    for (std::size_t i = 0; i < players.size() && i < scoreLabels_.size(); ++i)
+    // Side by side, each as wide as its text, so long names never overlap.
+    int left = kMargin + 4;
+    for (std::size_t i = 0; i < players.size() && i < scoreLabels_.size(); ++i) {
         scoreLabels_[i]->SetCaption(QStringLiteral("%1: %2").arg(players[i].name).arg(players[i].pairs));
+        scoreLabels_[i]->SetLeft(left);
+        left += scoreLabels_[i]->Width() + 28;
+    }
 }
 
 QString FamilyPexeso::EndText() const {
@@ -385,6 +389,7 @@ QString FamilyPexeso::EndText() const {
 void FamilyPexeso::ShowEnd() {
     computerTimer_->SetEnabled(false);
     HideFrame();
+    turnLabel_->SetVisible(false); // nobody's turn any more
     tk::PlaySound(QStringLiteral("fanfare"));
     QString detail;
     if (game_->Players().size() == 1) {
