@@ -85,6 +85,32 @@ private slots:
             QVERIFY(!settings.names[i].isEmpty() && settings.names[i].size() <= kMaxNameLength);
     }
 
+    // The example of the README, comments and all, as a parent would copy it.
+    void theReadmeExampleReads() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("pexeso.ini"));
+        QVERIFY(WriteFile(path, QByteArray(R"([game]
+players=2               ; 1 to 4
+name1="Anička"          ; name1 .. name4, up to 20 characters
+name2="Táta"
+computer=true           ; true or false: the computer plays as one more player
+level=skilled           ; forgetful (zapomnětlivý), skilled (šikovný) or master (mistr)
+board=12                ; 12, 20, 30, 40 or classic (klasická hra)
+folder="/home/anicka/Obrázky/Pexeso"   ; the picture folder used last; empty for the built-in set
+
+[best]
+20=14                   ; the fewest turns of one player on each board
+)")));
+        Settings expected;
+        expected.names = {QStringLiteral("Anička"), QStringLiteral("Táta")};
+        expected.computer = true;
+        expected.level = Level::Skilled;
+        expected.board = 12;
+        expected.folder = QStringLiteral("/home/anicka/Obrázky/Pexeso");
+        expected.best = {{20, 14}};
+        QCOMPARE(LoadSettings(path), expected);
+    }
+
     void aMissingOrUnreadableFileGivesTheDefaultsSilently() {
         QTemporaryDir dir;
         QCOMPARE(LoadSettings(dir.filePath(QStringLiteral("none.ini"))), Settings{});
