@@ -14,7 +14,7 @@ constexpr int kFont = 14;
 TSettingsForm::TSettingsForm(tk::TForm* owner) : tk::TForm(owner) {
     SetCaption(QStringLiteral("Nastavení"));
     SetBorderStyle(tk::BorderStyle::Dialog);
-    SetOuterSize(468, 392);
+    SetOuterSize(468, 404);
     SetCentered(true);
     SetColor(tk::ButtonFaceColor());
     SetFontHeight(kFont);

@@ -204,6 +204,7 @@ private slots:
         WhenModal([game] {
             TSettingsForm* form = game->SettingsForm();
             QVERIFY(form->InModalShow());
+            testing::Shoot(form, QStringLiteral("pexeso-settings"));
             form->PlayerCount->SetItemIndex(1);
             form->Names[1]->SetText(QStringLiteral("Děda"));
             form->Board->SetItemIndex(0);
