@@ -78,10 +78,16 @@ family)
     [ -f "$build/znak.jpg" ] || skip "$build/znak.jpg is missing (the built-in card set)"
     XREAL_LOG=$(mktemp)
     export XREAL_LOG
-    settings "players=1" "name1=Ája" "computer=true" "level=master" "board=12"
+    # First with no settings file at all, then a child against the computer.
+    export XDG_CONFIG_HOME
+    XDG_CONFIG_HOME=$(mktemp -d)
     trap 'rm -rf "$XREAL_LOG" "$XDG_CONFIG_HOME"' EXIT
     status=0
     "$here/with_xvfb.sh" "$driver" family "$program" "$build" || status=$?
+    rm -rf "$XDG_CONFIG_HOME"
+    settings "players=1" "name1=Ája" "computer=true" "level=master" "board=12"
+    [ $status -ne 0 ] || XREAL_FAMILY_COMPUTER=1 "$here/with_xvfb.sh" "$driver" family "$program" "$build" ||
+        status=$?
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
         echo "--- the program's output:"
         cat "$XREAL_LOG"
