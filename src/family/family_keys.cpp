@@ -31,11 +31,22 @@ int CardCount() {
 
 } // namespace
 
-void FamilyPexeso::KeyPressed(tk::Key key) {
+bool FamilyPexeso::KeyPressed(tk::Key key) {
+    if (endPanel_ != nullptr) {
+        // Space or Enter presses the end panel's button with the focus, "Hrát znovu" unless the
+        // player has moved it to "Konec"; the arrows and Tab are the buttons' own.
+        if (key != tk::Key::Turn)
+            return false;
+        const tk::Handler press =
+            quit_ != nullptr && quit_->hasFocus() ? quit_->OnClick : playAgain_->OnClick;
+        press();
+        return true;
+    }
     if (key == tk::Key::Turn && framed_ != 0)
         TurnFramed();
     else
         MoveFrame(key);
+    return true;
 }
 
 void FamilyPexeso::MoveFrame(tk::Key key) {

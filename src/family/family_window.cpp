@@ -88,7 +88,7 @@ FamilyPexeso::FamilyPexeso(QString settingsPath)
     tk::App().SetMessageFilter(
         [this](const tk::Message& message, bool& handled) { Filter(message, handled); });
     keys_ = new tk::TKeyPreview(Form4);
-    keys_->OnKey = [this](tk::Key key) { KeyPressed(key); };
+    keys_->OnKey = [this](tk::Key key) { return KeyPressed(key); };
     keys_->OnMousePress = [this] { HideFrame(); };
     if (settings_.board == kClassicBoard)
         UseClassic(false);
@@ -428,6 +428,7 @@ void FamilyPexeso::ShowEnd() {
     quit_->SetCaption(QStringLiteral("Konec"));
     quit_->SetBounds(width / 2 + 10, 124, 140, 40);
     quit_->OnClick = [] { Form4->Konec1Click(); };
+    playAgain_->setFocus(); // Space or Enter plays again
 }
 
 } // namespace family

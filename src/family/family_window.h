@@ -86,7 +86,7 @@ private:
     void Save();
     void Filter(const tk::Message& message, bool& handled);
     // The keyboard (family_keys.cpp).
-    void KeyPressed(tk::Key key);
+    bool KeyPressed(tk::Key key);
     void MoveFrame(tk::Key key);
     void TurnFramed();
     void HideFrame();

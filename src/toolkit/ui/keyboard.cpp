@@ -61,11 +61,13 @@ bool TKeyPreview::eventFilter(QObject* watched, QEvent* event) {
     const std::optional<Key> key = KeyOf(static_cast<QKeyEvent*>(event));
     if (!key || !OnKey)
         return false;
-    // Taken once, at the control that first receives it (the filter sees it again as it propagates).
-    event->accept();
+    // Decided once, at the control that first receives it (the filter sees it again as it propagates).
     const auto handler = OnKey;
-    App().Invoke([&] { handler(*key); });
-    return true;
+    bool taken = false;
+    App().Invoke([&] { taken = handler(*key); });
+    if (taken)
+        event->accept();
+    return taken;
 }
 
 } // namespace tk

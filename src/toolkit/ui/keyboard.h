@@ -20,8 +20,9 @@ public:
     explicit TKeyPreview(TForm* form);
     ~TKeyPreview() override;
 
-    // Each runs inside the error boundary. A key with a handler is taken: no control sees it.
-    std::function<void(Key key)> OnKey;
+    // Each runs inside the error boundary. A key the handler takes (returns true for) reaches no
+    // control; one it leaves goes on to the control with the focus.
+    std::function<bool(Key key)> OnKey;
     std::function<void()> OnMousePress;
 
 protected:
