@@ -37,8 +37,7 @@ bool FamilyPexeso::KeyPressed(tk::Key key) {
         // player has moved it to "Konec"; the arrows and Tab are the buttons' own.
         if (key != tk::Key::Turn)
             return false;
-        const tk::Handler press =
-            quit_ != nullptr && quit_->hasFocus() ? quit_->OnClick : playAgain_->OnClick;
+        const tk::Handler press = quit_ != nullptr && quit_->Focused() ? quit_->OnClick : playAgain_->OnClick;
         press();
         return true;
     }

@@ -428,7 +428,7 @@ void FamilyPexeso::ShowEnd() {
     quit_->SetCaption(QStringLiteral("Konec"));
     quit_->SetBounds(width / 2 + 10, 124, 140, 40);
     quit_->OnClick = [] { Form4->Konec1Click(); };
-    playAgain_->setFocus(); // Space or Enter plays again
+    playAgain_->SetFocus(); // Space or Enter plays again
 }
 
 } // namespace family

@@ -104,8 +104,8 @@ Settings TSettingsForm::Read(const Settings& base) const {
 void TSettingsForm::EnableControls() {
     const int players = PlayerCount->ItemIndex() + 1;
     for (int i = 0; i < kMaxPlayers; ++i)
-        Names[static_cast<std::size_t>(i)]->setEnabled(i < players);
-    Level->setEnabled(Computer->Checked());
+        Names[static_cast<std::size_t>(i)]->SetEnabled(i < players);
+    Level->SetEnabled(Computer->Checked());
 }
 
 } // namespace family

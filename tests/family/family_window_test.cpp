@@ -203,9 +203,16 @@ private slots:
         FamilyPexeso* game = Begin(std::nullopt);
         WhenModal([game] {
             TSettingsForm* form = game->SettingsForm();
+            // Refused if the test stops on the way, so that a failure does not hang it.
+            const auto closeAnyway = qScopeGuard([form] {
+                if (form->ModalResult() == 0)
+                    form->SetModalResult(2);
+            });
             QVERIFY(form->InModalShow());
             testing::Shoot(form, QStringLiteral("pexeso-settings"));
-            form->PlayerCount->SetItemIndex(1);
+            QVERIFY(!form->Names[1]->Enabled()); // a name box for each player who plays
+            QTest::mouseClick(form->PlayerCount->ItemButton(1), Qt::LeftButton);
+            QVERIFY(form->Names[1]->Enabled() && !form->Names[2]->Enabled());
             form->Names[1]->SetText(QStringLiteral("Děda"));
             form->Board->SetItemIndex(0);
             form->Ok->click();

@@ -58,6 +58,9 @@ public:
     // and take no mouse input; a click on their spot reaches what lies beneath.
     bool Visible() const;
     void SetVisible(bool visible);
+    // A disabled control is drawn greyed and takes no input.
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
 
     // Character height in pixels of the control's font.
     void SetFontHeight(int pixels);
@@ -234,6 +237,8 @@ public:
     // A button with a modal result sets it on its form when clicked.
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
+    bool Focused() const { return hasFocus(); }
+    void SetFocus() { setFocus(); }
 
     Handler OnClick;
 
@@ -276,6 +281,8 @@ public:
     int ItemIndex() const; // -1 for none
     void SetItemIndex(int index);
     QRadioButton* ItemButton(int index) const;
+
+    Handler OnClick; // the player has clicked an item
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
