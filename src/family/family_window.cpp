@@ -233,8 +233,10 @@ bool FamilyPexeso::Deal(const QString& folder) {
     }
     game_.emplace(std::move(players), shape.cards);
     ShowStatus();
-    if (settings_.folder != folder) {
-        settings_.folder = folder;
+    // The built-in set is what an empty folder setting means, so a first game writes no file.
+    const QString remembered = folder == BuiltInFolder() ? QString() : folder;
+    if (settings_.folder != remembered) {
+        settings_.folder = remembered;
         Save();
     }
     ComputerNext();
