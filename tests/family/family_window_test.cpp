@@ -90,6 +90,10 @@ private slots:
         QCOMPARE(static_cast<int>(Memory().CardBacks.size()) - 1, 20);
         QVERIFY2(game->CardSize() > kCardSizeAtStart, qPrintable(QString::number(game->CardSize())));
         QVERIFY(tk::AvailableArea(Form4).contains(Form4->frameGeometry()));
+        // Drawn from pictures decoded for the card's size in device pixels, not stretched up.
+        const int device = qRound(game->CardSize() * Form4->devicePixelRatioF());
+        QCOMPARE(Back(1)->Picture().size(), QSize(device, device));
+        QCOMPARE(LiveCard(Memory().CardFaces, 1)->Picture().size(), QSize(device, device));
         for (const auto& [picture, cards] : CardsByPicture())
             QCOMPARE(cards.size(), std::size_t{2});
 
