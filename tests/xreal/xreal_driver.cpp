@@ -322,9 +322,10 @@ int main(int argc, char** argv) {
         std::printf("FAIL %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr,
-                 "usage: xreal_driver fire <plamkov> <folder> | memory|family <pexeso> <folder> | managed <plamkov> "
-                 "<folder> <pexeso> <folder> | startup <plamkov> <bare> <text> <runs> <folder> | sound-latency "
-                 "<plamkov> <folder> <clicks>\n");
+    std::fprintf(
+        stderr,
+        "usage: xreal_driver fire <plamkov> <folder> | memory|family <pexeso> <folder> | managed <plamkov> "
+        "<folder> <pexeso> <folder> | startup <plamkov> <bare> <text> <runs> <folder> | sound-latency "
+        "<plamkov> <folder> <clicks>\n");
     return 2;
 }

@@ -6,9 +6,9 @@
 
 #include <QCheckBox>
 #include <QFrame>
-#include <QKeySequence>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

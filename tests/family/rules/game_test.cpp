@@ -212,26 +212,6 @@ private slots:
         QVERIFY(missed[Level::Forgetful] > 100 * 5); // more than five seen pairs missed a game
         QCOMPARE(missed[Level::Master], 0);
     }
-
-    // It knows only what it has seen: with nothing seen it never picks a pair on purpose, and a
-    // remembered partner is picked at once.
-    void theComputerPicksARememberedPartner() {
-        testing::SeededRandom::Install(3);
-        ComputerPlayer computer(Level::Master);
-        computer.NewBoard(12);
-        computer.Seen(4, 9);
-        computer.Seen(11, 2);
-        QCOMPARE(computer.SecondCard(7, 9), 4);
-        const int unseen = computer.SecondCard(7, 5);
-        QVERIFY(unseen != 4 && unseen != 11 && unseen != 7);
-        computer.Seen(7, 9);
-        const int first = computer.FirstCard();
-        QVERIFY(first == 4 || first == 7);
-        computer.Removed(4);
-        computer.Removed(7);
-        QVERIFY(!computer.Remembers(4));
-        QVERIFY(computer.FirstCard() != 11); // a lone remembered card is no pair to take
-    }
 };
 
 QTEST_GUILESS_MAIN(FamilyRulesTest)
