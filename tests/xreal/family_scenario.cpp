@@ -2,7 +2,8 @@
 // The family game played on a real X server, to its end: with no settings file, one child on 20
 // cards; with XREAL_FAMILY_COMPUTER=1 (run.sh writes the settings: "Ája", the computer at "mistr",
 // 12 cards) a child against the computer, the turn passing after a miss and kept after a pair,
-// presses dropped during the computer's turns. Then the end panel, "Hrát znovu" and "Konec".
+// presses dropped during the computer's turns. Then the end panel: its "Konec" after the first game,
+// "Hrát znovu" and the menu's "Konec" after the second.
 #include "scenario.h"
 
 #include <algorithm>
@@ -72,8 +73,10 @@ void MenuCommand(XSession& x, Window window, int menuHeight, int command) {
 
 // A game played to its end: the child remembers every face seen and takes a pair it knows, else a
 // card it has not seen; the computer, if it plays, takes its own turns. Checks the turn's passing
-// and keeping, presses dropped during the computer's turns, then "Hrát znovu" and "Konec".
+// and keeping, presses dropped during the computer's turns, then the end panel and its buttons.
 int PlayToTheEnd(XSession& x, pid_t pid, const TopWindow& game, int rows, int columns, bool computer) {
+    // The child alone ends with the panel's "Konec"; against the computer, plays again first.
+    const bool playAgain = computer;
     const FamilyBoard board = Layout(x, game.id, rows, columns);
     const int cards = board.Cards();
     Check(board.size >= 100, std::to_string(cards) + " large cards (" + std::to_string(board.size) + " px)");
@@ -192,12 +195,15 @@ int PlayToTheEnd(XSession& x, pid_t pid, const TopWindow& game, int rows, int co
     const Pixels panel = x.Grab(game.id, {panelLeft + 10, panelTop + 10, panelWidth - 20, 50});
     Check(std::any_of(panel.rgb.begin(), panel.rgb.end(), [&](auto c) { return c != panel.rgb[0]; }),
           "the end panel shows its text");
-    x.Click(game.id, panelLeft + panelWidth / 2 - 80, panelTop + 144);
-    x.Settle(game.id, 300ms);
-    Check(static_cast<int>(faceDown().size()) == cards,
-          "\"Hrát znovu\" deals " + std::to_string(cards) + " backs again");
-
-    MenuCommand(x, game.id, board.menuHeight, 3);
+    if (playAgain) {
+        x.Click(game.id, panelLeft + panelWidth / 2 - 80, panelTop + 144);
+        x.Settle(game.id, 300ms);
+        Check(static_cast<int>(faceDown().size()) == cards,
+              "\"Hrát znovu\" deals " + std::to_string(cards) + " backs again");
+        MenuCommand(x, game.id, board.menuHeight, 3);
+    } else {
+        x.Click(game.id, panelLeft + panelWidth / 2 + 80, panelTop + 144); // the panel's "Konec"
+    }
     const auto code = x.WaitExit(pid, kExitTimeout);
     Require(code.has_value(), "\"Konec\" ends the program");
     Check(*code == 0, "the exit code is 0");
