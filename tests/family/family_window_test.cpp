@@ -240,7 +240,8 @@ private slots:
         QCOMPARE(LoadSettings(SettingsFile()).board, kClassicBoard);
     }
 
-    // Under "klasická hra" the window is the classic one: nothing dealt at start, "Nová" deals 40.
+    // Under "klasická hra" the window is the classic one: nothing dealt at start, "Nová" deals 40;
+    // the keys work there as well.
     void klasickaHraIsTheClassicWindow() {
         testing::Harness harness;
         Settings settings;
@@ -254,6 +255,13 @@ private slots:
         DeleteReleased();
         QCOMPARE(Memory().CardBacks.size(), std::size_t{41});
         QCOMPARE(Memory().CardSize, kCardSizeAtStart);
+        // The keyboard plays the classic board too.
+        Key(Qt::Key_Right);
+        Key(Qt::Key_Right);
+        Key(Qt::Key_Down);
+        QCOMPARE(game->FramedCard(), 10);
+        Key(Qt::Key_Space);
+        QVERIFY(!Back(10)->Visible());
     }
 
     // The keyboard: the first arrow shows the frame, arrows move it past the gaps, Space and Enter
