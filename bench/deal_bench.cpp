@@ -4,8 +4,10 @@
 // first deal of the game's own window, a repeat deal, the naive deal (each card's file decoded in
 // full and scaled), and resident memory after 1 and 100 deals. `deal_bench FOLDER` deals once from
 // a folder of one's own and prints its processor time and the process's peak memory. Each figure is printed
-// beside its reference from the same run: name, value, unit.
+// beside its reference from the same run: name, value, unit. The family boards of pexeso (40 and 20
+// cards, as large as the screen allows) are dealt from the same folder, against the same limit.
 #include "../tests/toolkit/pictures/jpeg_fixture.h"
+#include "family/family_window.h"
 #include "memory/folder_form.h"
 #include "memory/memory_form.h"
 #include "printed_dialogs.h"
@@ -213,5 +215,25 @@ int main(int argc, char** argv) {
     std::printf("deal_over_%d_cards %.1f ms  (reference: repeat_deal)\n", beneath, TimeDeal());
     const double repaint = Milliseconds([] { Form4->repaint(); });
     std::printf("repaint_over_%d_cards %.1f ms\n", beneath, repaint);
+
+    // The family boards: a first deal (nothing cached) of each, against the same decode limit.
+    QTemporaryDir config;
+    for (const int cards : {40, 20}) {
+        family::Settings settings;
+        settings.board = cards;
+        settings.folder = gFolder;
+        const QString path = config.filePath(QStringLiteral("pexeso%1.ini").arg(cards));
+        family::SaveSettings(path, settings);
+        family::FamilyPexeso* game = family::AttachFamilyGame(path);
+        const double deal = Best([game] {
+            tk::PictureCache::Instance().Clear();
+            return Milliseconds([game] { game->Deal(gFolder); });
+        });
+        std::printf(
+            "family_first_deal_%d %.1f ms  (cards of %d px; goal <= 1.2 x decode_limit = %.1f ms; %.2f x; "
+            "classic first_deal %.1f ms)\n",
+            cards, deal, game->CardSize(), 1.2 * limit, deal / limit, first);
+        delete game;
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 // random numbers), each grabbed to a PNG. The same script gives the same pictures.
 // Usage: plamkov_screenshots <output folder> <card set folder>
 #include "app/startup.h"
+#include "family/family_window.h"
 #include "fire/fire_form.h"
 #include "fire/round_state.h"
 #include "memory/card_image.h"
@@ -27,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <random>
 
 namespace {
@@ -136,6 +138,56 @@ void MemoryGame(testing::Harness& harness, const QString& cards) {
     Save(Form4, "pexeso-making");
 }
 
+// The family game: Anička and Táta on 12 cards, Táta to play with a pair each; then the end.
+void FamilyGame(testing::Harness& harness, const QString& cards, const QString& settingsPath) {
+    family::Settings settings;
+    settings.names = {QStringLiteral("Anička"), QStringLiteral("Táta")};
+    settings.board = 12;
+    settings.folder = cards;
+    family::SaveSettings(settingsPath, settings);
+    std::mt19937 dealt(11);
+    std::vector<std::uint32_t> draws(64);
+    for (std::uint32_t& draw : draws)
+        draw = dealt() % 1000;
+    harness.Script(draws);
+    family::FamilyPexeso* game = family::AttachFamilyGame(settingsPath);
+    game->Start();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    testing::ShowAndExpose(Form4);
+
+    const auto pairs = [] {
+        std::map<int, std::vector<std::uint8_t>> byPicture;
+        for (std::uint8_t k = 1; k < Memory().CardBacks.size(); ++k) {
+            if (TMujImage* back = LiveCard(Memory().CardBacks, k))
+                byPicture[back->PictureNo].push_back(k);
+        }
+        return byPicture;
+    };
+    const auto turn = [](std::uint8_t first, std::uint8_t second) {
+        testing::Click(Memory().CardBacks[first].data());
+        testing::Click(Memory().CardBacks[second].data());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    const auto pair = [&] { return pairs().begin()->second; };
+    const auto unlike = [&] {
+        return std::make_pair(pairs().begin()->second[0], std::next(pairs().begin())->second[0]);
+    };
+    turn(pair()[0], pair()[1]); // Anička: a pair, and again
+    const auto miss = unlike();
+    turn(miss.first, miss.second);
+    harness.Advance(kLookTime);
+    turn(pair()[0], pair()[1]); // Táta
+    Save(Form4, "pexeso-family-board");
+    while (pairs().size() > 1) {
+        const auto next = unlike();
+        turn(next.first, next.second);
+        harness.Advance(kLookTime);
+        turn(pair()[0], pair()[1]);
+    }
+    turn(pair()[0], pair()[1]);
+    Save(Form4, "pexeso-family-end");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -160,5 +212,6 @@ int main(int argc, char** argv) {
     testing::Harness harness;
     FireGame(harness);
     MemoryGame(harness, cards);
+    FamilyGame(harness, cards, scratch.filePath(QStringLiteral("pexeso.ini")));
     return 0;
 }

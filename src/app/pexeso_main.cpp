@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/startup.h"
+#include "family/family_window.h"
 #include "toolkit/ui/application.h"
 #include "toolkit/ui/sound.h"
 
@@ -10,5 +11,6 @@ int main(int argc, char** argv) {
     app.DeferStartupWork();
     const tk::SystemSound sound(
         {QStringLiteral("Pexeso"), QStringLiteral("pexeso"), QStringLiteral("cz.plamkov.Pexeso")});
-    return RunPexeso(app);
+    // The family game on the memory game's window; on a family board it deals at once.
+    return RunPexeso(app, [] { family::AttachFamilyGame()->Start(); });
 }

@@ -27,9 +27,11 @@ int RunProgram(tk::Application& app) {
     return 0;
 }
 
-int RunPexeso(tk::Application& app) {
+int RunPexeso(tk::Application& app, const std::function<void()>& beforeRun) {
     app.CreateForm(Form4);
     app.CreateForm(Form5);
+    if (beforeRun)
+        beforeRun();
     app.Run();
     return 0;
 }

@@ -2,6 +2,8 @@
 // Start-up: the five windows, created in a fixed order so that the fire game window is the main one.
 #pragma once
 
+#include <functional>
+
 namespace tk {
 class Application;
 }
@@ -18,5 +20,6 @@ void CreateForms(tk::Application& app);
 int RunProgram(tk::Application& app);
 
 // The memory game on its own: creates TForm4 (first, so it is the main window, shown by the event
-// loop and ending the program when closed) and TForm5, then runs the event loop. Returns 0.
-int RunPexeso(tk::Application& app);
+// loop and ending the program when closed) and TForm5, runs `beforeRun` (the family game's start),
+// then the event loop. Returns 0.
+int RunPexeso(tk::Application& app, const std::function<void()>& beforeRun = {});

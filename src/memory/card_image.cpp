@@ -26,6 +26,9 @@ void TMujImage::ImageClick() {
     if (turn.Busy != 0 || turn.InClick != 0 || Released())
         return;
     turn.InClick = 1;
+    const std::uint8_t card = CardIndex;
+    const std::uint8_t picture = PictureNo;
+    bool pair = false;
     if (turn.OneTurned == 1) {
         turn.SecondIndex = CardIndex;
         turn.SecondPicture = PictureNo;
@@ -36,6 +39,7 @@ void TMujImage::ImageClick() {
             FreeCard(turn.FirstIndex);
             FreeCard(turn.SecondIndex);
             turn.OneTurned = 0;
+            pair = true;
             tk::PlaySound(QStringLiteral("chime")); // the pair leaves at once: no flip before it
         } else {
             turn.Busy = 1;
@@ -51,4 +55,10 @@ void TMujImage::ImageClick() {
         tk::PlaySound(QStringLiteral("flip"));
     }
     turn.InClick = 0;
+    // Told from copies: this control may already be released, and what is told may start a new deal.
+    const MemoryTurnListener listener = MemoryListener();
+    if (listener.CardTurned)
+        listener.CardTurned(card, picture);
+    if (pair && listener.PairTaken)
+        listener.PairTaken(turn.FirstIndex, turn.SecondIndex);
 }

@@ -12,6 +12,7 @@
 namespace {
 
 MemoryModule memory;
+MemoryTurnListener listener;
 
 const QString kPicturesFailed = QStringLiteral("Nepodařilo se načíst obrázky. ");
 
@@ -30,6 +31,9 @@ MemoryModule& Memory() {
 }
 MemoryTurnState& MemoryTurn() {
     return memory.turn;
+}
+MemoryTurnListener& MemoryListener() {
+    return listener;
 }
 
 std::vector<std::uint8_t> DrawPictureNumbers() {
@@ -186,6 +190,8 @@ void TForm4::Timer1Timer() {
     memory.turn.OneTurned = 0;
     Timer1->SetEnabled(false);
     tk::PlaySound(QStringLiteral("whoosh"));
+    if (const auto lookEnded = listener.LookEnded)
+        lookEnded();
 }
 
 void TForm4::FilterAppMessage(const tk::Message& message, bool& handled) {

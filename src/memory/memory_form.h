@@ -55,8 +55,7 @@ public:
     tk::TMenuItem* Konec1 = nullptr;
     tk::TTimer* Timer1 = nullptr;
 
-private:
-    // Loads one card picture, or shows the message and leaves the picture blank.
+    // Loads one card picture at the card size, or shows the message and leaves the picture blank.
     void LoadCardPicture(tk::TImage* card, const QString& path);
 };
 

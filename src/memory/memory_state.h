@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class TMujImage;
@@ -32,8 +33,17 @@ struct MemoryModule {
     MemoryTurnState turn;
 };
 
+// What a game built on this window hears of its turns, each after the window has done its part;
+// all empty in the classic game.
+struct MemoryTurnListener {
+    std::function<void(std::uint8_t card, std::uint8_t picture)> CardTurned; // a face came up
+    std::function<void(std::uint8_t first, std::uint8_t second)> PairTaken;  // a pair left the board
+    std::function<void()> LookEnded; // an unlike pair is face down again
+};
+
 MemoryModule& Memory();
 MemoryTurnState& MemoryTurn();
+MemoryTurnListener& MemoryListener();
 
 // The control in a table slot, or nullptr when the slot is out of range, empty, or names a control
 // that has been freed or is about to be.

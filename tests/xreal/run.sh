@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one real-X scenario on its own Xvfb.
-# Usage: tests/xreal/run.sh fire|memory|managed|fire-sound|memory-sound <build folder>
+# Usage: tests/xreal/run.sh fire|memory|family|managed|fire-sound|memory-sound <build folder>
 # "managed" plays both games under openbox on a laptop-sized screen (1366 x 768). The -sound
 # scenarios run beside a sound server of their own and also check what is heard; the others run
 # with no sound server at all, as on a machine without sound.
@@ -12,6 +12,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 scenario=$1
 build=$(cd "$2" && pwd)
 driver="$build/tests/xreal/xreal_driver"
+
+# pexeso's settings, in a configuration folder of the scenario's own: "klasická hra" for the classic
+# window, or the family game of the "family" scenario.
+settings() {
+    export XDG_CONFIG_HOME
+    XDG_CONFIG_HOME=$(mktemp -d)
+    mkdir -p "$XDG_CONFIG_HOME/plamkov"
+    printf '%s\n' "[game]" "$@" >"$XDG_CONFIG_HOME/plamkov/pexeso.ini"
+}
 
 skip() {
     echo "SKIPPED: $*"
@@ -53,9 +62,32 @@ memory)
     # Started in the build folder, where the card set lies beside the program.
     XREAL_LOG=$(mktemp)
     export XREAL_LOG
-    trap 'rm -f "$XREAL_LOG"' EXIT
+    settings "board=classic"
+    trap 'rm -rf "$XREAL_LOG" "$XDG_CONFIG_HOME"' EXIT
     status=0
     "$here/with_xvfb.sh" "${listen[@]}" "$driver" memory "$program" "$build" || status=$?
+    if [ $status -ne 0 ] && [ $status -ne 77 ]; then
+        echo "--- the program's output:"
+        cat "$XREAL_LOG"
+    fi
+    exit $status
+    ;;
+family)
+    program="$build/pexeso"
+    [ -x "$program" ] || skip "$program is not built yet (the memory game program)"
+    [ -f "$build/znak.jpg" ] || skip "$build/znak.jpg is missing (the built-in card set)"
+    XREAL_LOG=$(mktemp)
+    export XREAL_LOG
+    # First with no settings file at all, then a child against the computer.
+    export XDG_CONFIG_HOME
+    XDG_CONFIG_HOME=$(mktemp -d)
+    trap 'rm -rf "$XREAL_LOG" "$XDG_CONFIG_HOME"' EXIT
+    status=0
+    "$here/with_xvfb.sh" "$driver" family "$program" "$build" || status=$?
+    rm -rf "$XDG_CONFIG_HOME"
+    settings "players=1" "name1=Ája" "computer=true" "level=master" "board=12"
+    [ $status -ne 0 ] || XREAL_FAMILY_COMPUTER=1 "$here/with_xvfb.sh" "$driver" family "$program" "$build" ||
+        status=$?
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
         echo "--- the program's output:"
         cat "$XREAL_LOG"
@@ -70,7 +102,8 @@ managed)
     game=$(mktemp -d)
     XREAL_LOG=$(mktemp)
     export XREAL_LOG
-    trap 'rm -rf "$game" "$XREAL_LOG"' EXIT
+    settings "board=classic"
+    trap 'rm -rf "$game" "$XREAL_LOG" "$XDG_CONFIG_HOME"' EXIT
     status=0
     XREAL_WM=openbox XREAL_SCREEN=1366x768x24 "$here/with_xvfb.sh" "$driver" managed "$build/plamkov" "$game" \
         "$build/pexeso" "$build" || status=$?

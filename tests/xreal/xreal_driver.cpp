@@ -3,6 +3,7 @@
 // comes on screen and into the files:
 //   xreal_driver fire <plamkov> <scratch folder>
 //   xreal_driver memory <pexeso> <folder holding the card set>
+//   xreal_driver family <pexeso> <folder holding the card set>   (settings in $XDG_CONFIG_HOME)
 //   xreal_driver managed <plamkov> <scratch folder> <pexeso> <card set folder>   (both, under a
 //       window manager: every window must also stand wholly on the screen, and the folder dialog
 //       must be a fixed-size modal dialog with a close box only)
@@ -303,6 +304,8 @@ int main(int argc, char** argv) {
             return FireScenario(argv[2], argv[3]);
         if (mode == "memory" && argc == 4)
             return MemoryScenario(argv[2], argv[3]);
+        if (mode == "family" && argc == 4)
+            return FamilyScenario(argv[2], argv[3]);
         if (mode == "managed" && argc == 6) {
             gManaged = true;
             const int fire = FireScenario(argv[2], argv[3]);
@@ -319,9 +322,10 @@ int main(int argc, char** argv) {
         std::printf("FAIL %s\n", error.what());
         return 1;
     }
-    std::fprintf(stderr,
-                 "usage: xreal_driver fire <plamkov> <folder> | memory <pexeso> <folder> | managed <plamkov> "
-                 "<folder> <pexeso> <folder> | startup <plamkov> <bare> <text> <runs> <folder> | sound-latency "
-                 "<plamkov> <folder> <clicks>\n");
+    std::fprintf(
+        stderr,
+        "usage: xreal_driver fire <plamkov> <folder> | memory|family <pexeso> <folder> | managed <plamkov> "
+        "<folder> <pexeso> <folder> | startup <plamkov> <bare> <text> <runs> <folder> | sound-latency "
+        "<plamkov> <folder> <clicks>\n");
     return 2;
 }

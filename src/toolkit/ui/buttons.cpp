@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Labels, push buttons and radio buttons.
+// Labels, push buttons, radio buttons and check boxes.
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/controls_internal.h"
 
@@ -35,6 +35,12 @@ void TLabel::SetColor(const QColor& background) {
     pal.setColor(QPalette::Window, background);
     setPalette(pal);
     setAutoFillBackground(true);
+}
+
+void TLabel::SetFontColor(const QColor& color) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, color);
+    setPalette(pal);
 }
 
 void TLabel::mousePressEvent(QMouseEvent* event) {
@@ -77,6 +83,16 @@ void TRadioButton::SetChecked(bool checked) {
     setAutoExclusive(false);
     setChecked(false);
     setAutoExclusive(true);
+}
+
+// ---- TCheckBox -----------------------------------------------------------------------------------
+
+TCheckBox::TCheckBox(TControl* parent) : QCheckBox(ParentClient(parent)), TControl(this) {
+    connect(this, &QCheckBox::clicked, this, [this] {
+        const Handler handler = OnClick;
+        App().Invoke(handler);
+    });
+    show();
 }
 
 } // namespace tk

@@ -61,6 +61,14 @@ bool TControl::Visible() const {
     return !self_->isHidden();
 }
 
+bool TControl::Enabled() const {
+    return self_->isEnabled();
+}
+
+void TControl::SetEnabled(bool enabled) {
+    self_->setEnabled(enabled);
+}
+
 void TControl::SetVisible(bool visible) {
     if (visible == Visible())
         return;

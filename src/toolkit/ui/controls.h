@@ -4,9 +4,11 @@
 // application's error boundary.
 #pragma once
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -59,6 +61,9 @@ public:
     // and take no mouse input; a click on their spot reaches what lies beneath.
     bool Visible() const;
     void SetVisible(bool visible);
+    // A disabled control is drawn greyed and takes no input.
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
 
     // Character height in pixels of the control's font.
     void SetFontHeight(int pixels);
@@ -230,6 +235,7 @@ public:
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
     void SetColor(const QColor& background); // makes the label opaque
+    void SetFontColor(const QColor& color);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -247,6 +253,8 @@ public:
     // A button with a modal result sets it on its form when clicked.
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int result) { modalResult_ = result; }
+    bool Focused() const { return hasFocus(); }
+    void SetFocus() { setFocus(); }
 
     Handler OnClick;
 
@@ -301,6 +309,8 @@ public:
     void SetItemIndex(int index);
     QRadioButton* ItemButton(int index) const;
 
+    Handler OnClick; // the player has clicked an item
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -320,6 +330,7 @@ public:
     explicit TEdit(TControl* parent);
     QString Text() const { return text(); }
     void SetText(const QString& text);
+    void SetMaxLength(int characters) { setMaxLength(characters); }
     bool AutoSelect() const { return autoSelect_; }
     void SetAutoSelect(bool autoSelect) { autoSelect_ = autoSelect; }
     // Gives the box the keyboard focus and, with AutoSelect, selects its whole text.
@@ -369,6 +380,8 @@ public:
     QString Caption() const { return caption_; }
     QMenu* SubMenu();
     QAction* Action() const { return action_; }
+    // A key combination that runs the item from its window, shown beside its caption.
+    void SetShortCut(const QKeySequence& keys);
 
     Handler OnClick;
 
@@ -379,6 +392,38 @@ private:
     QMenu* menu_ = nullptr;
     QMenuBar* bar_ = nullptr;
     TMenuItem* parentItem_ = nullptr;
+};
+
+// A check box with its caption; the whole control takes the click.
+class TCheckBox : public QCheckBox, public TControl {
+    Q_OBJECT
+public:
+    explicit TCheckBox(TControl* parent);
+    bool Checked() const { return isChecked(); }
+    void SetChecked(bool checked) { setChecked(checked); }
+    QString Caption() const { return text(); }
+    void SetCaption(const QString& caption) { setText(caption); }
+
+    Handler OnClick; // after the box has changed its state
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+// A rectangle outline of a colour and a pen width, hollow and transparent to the mouse: a click on
+// it reaches what lies beneath.
+class TShape : public QWidget, public TControl {
+    Q_OBJECT
+public:
+    explicit TShape(TControl* parent);
+    void SetPen(const QColor& color, int width);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor color_{Qt::black};
+    int width_ = 1;
 };
 
 } // namespace tk

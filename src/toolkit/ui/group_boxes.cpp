@@ -4,6 +4,7 @@
 #include "toolkit/ui/controls_internal.h"
 
 #include "toolkit/text/errors.h"
+#include "toolkit/ui/application.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -73,6 +74,10 @@ TGroupBox::TGroupBox(TControl* parent) : QGroupBox(ParentClient(parent)), TContr
 TRadioGroup::TRadioGroup(TControl* parent)
     : QGroupBox(ParentClient(parent)), TControl(this), group_(new QButtonGroup(this)) {
     group_->setExclusive(true);
+    connect(group_, &QButtonGroup::idClicked, this, [this] {
+        const Handler handler = OnClick;
+        App().Invoke(handler);
+    });
     FrameCaptionOnBorder(this);
     show();
 }

@@ -58,4 +58,9 @@ void TMenuItem::Wire() {
     });
 }
 
+void TMenuItem::SetShortCut(const QKeySequence& keys) {
+    action_->setShortcut(keys);
+    action_->setShortcutContext(Qt::WindowShortcut);
+}
+
 } // namespace tk

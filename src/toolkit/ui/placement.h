@@ -5,6 +5,8 @@
 #include <QPoint>
 #include <QRect>
 
+class QWidget;
+
 namespace tk {
 
 // The top-left corner for a window that wants the outer rectangle `wanted` in the screen's
@@ -12,5 +14,9 @@ namespace tk {
 // stand wholly in the area; along a side where it is larger than the area, at that side's start
 // (so one larger both ways goes to the area's top-left corner).
 QPoint PlaceWithin(const QRect& wanted, const QRect& area);
+
+// The area a window may take on the screen it stands on (or will open on): the screen without
+// panels and docks.
+QRect AvailableArea(const QWidget* window);
 
 } // namespace tk
