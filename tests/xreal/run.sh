@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one real-X scenario on its own Xvfb.
-# Usage: tests/xreal/run.sh fire|memory|managed|fire-sound|memory-sound <build folder>
+# Usage: tests/xreal/run.sh fire|memory|managed|hung-close[-sound|-pipewire][-loaded] <build folder>
 # "managed" plays both games under openbox on a laptop-sized screen (1366 x 768). The -sound
-# scenarios run beside a sound server of their own and also check what is heard; the others run
-# with no sound server at all, as on a machine without sound.
+# scenarios run beside a PulseAudio server of their own, the -pipewire ones beside a PipeWire
+# server, and also check what is heard; the others run with no sound server at all, as on a
+# machine without sound. -loaded keeps two busy processes per core running for the whole scenario.
+# "hung-close" closes both programs while their sound server accepts and never answers.
 # Exit 77 means skipped, with the reason printed.
 set -euo pipefail
 
@@ -20,11 +22,32 @@ skip() {
 
 command -v Xvfb >/dev/null || skip "no Xvfb here (Debian package xvfb)"
 [ -x "$driver" ] || skip "the driver was not built (needs libx11-dev libxtst-dev libxdamage-dev)"
+busy=()
+stop_load() {
+    for pid in "${busy[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+}
+case $scenario in
+*-loaded)
+    scenario=${scenario%-loaded}
+    trap stop_load EXIT
+    for _ in $(seq $((2 * $(nproc)))); do
+        yes >/dev/null &
+        busy+=($!)
+    done
+    ;;
+esac
 listen=()
 case $scenario in
 *-sound)
     listen=("$here/with_pulse.sh" env XREAL_SOUND=1)
     scenario=${scenario%-sound}
+    ;;
+*-pipewire)
+    listen=("$here/with_pipewire.sh" env XREAL_SOUND=1)
+    scenario=${scenario%-pipewire}
     ;;
 *)
     # No sound server: not the desktop's, not one started on demand.
@@ -37,7 +60,7 @@ fire)
     [ -x "$program" ] || skip "$program is not built"
     # A scratch folder as the current directory, as a person starts the game anywhere.
     game=$(mktemp -d)
-    trap 'rm -rf "$game"' EXIT
+    trap 'stop_load; rm -rf "$game"' EXIT
     status=0
     "$here/with_xvfb.sh" "${listen[@]}" "$driver" fire "$program" "$game" || status=$?
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
@@ -53,7 +76,7 @@ memory)
     # Started in the build folder, where the card set lies beside the program.
     XREAL_LOG=$(mktemp)
     export XREAL_LOG
-    trap 'rm -f "$XREAL_LOG"' EXIT
+    trap 'stop_load; rm -f "$XREAL_LOG"' EXIT
     status=0
     "$here/with_xvfb.sh" "${listen[@]}" "$driver" memory "$program" "$build" || status=$?
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
@@ -70,7 +93,7 @@ managed)
     game=$(mktemp -d)
     XREAL_LOG=$(mktemp)
     export XREAL_LOG
-    trap 'rm -rf "$game" "$XREAL_LOG"' EXIT
+    trap 'stop_load; rm -rf "$game" "$XREAL_LOG"' EXIT
     status=0
     XREAL_WM=openbox XREAL_SCREEN=1366x768x24 "$here/with_xvfb.sh" "$driver" managed "$build/plamkov" "$game" \
         "$build/pexeso" "$build" || status=$?
@@ -79,6 +102,15 @@ managed)
         cat "$game/plamkov.log" "$XREAL_LOG" 2>/dev/null || true
     fi
     exit $status
+    ;;
+hung-close)
+    for program in plamkov pexeso; do
+        [ -x "$build/$program" ] || skip "$build/$program is not built"
+    done
+    game=$(mktemp -d)
+    trap 'stop_load; rm -rf "$game"' EXIT
+    # The driver makes the hung server itself and points PULSE_SERVER at it.
+    "$here/with_xvfb.sh" "$driver" hung-close "$build/plamkov" "$game" "$build/pexeso" "$build"
     ;;
 *)
     echo "unknown scenario $scenario" >&2

@@ -71,5 +71,7 @@ void CheckHeard(SoundListener& ears, Clock::time_point at, Clock::duration windo
 
 int FireScenario(const std::string& program, const std::string& folder);
 int MemoryScenario(const std::string& program, const std::string& folder);
+int HungCloseScenario(const std::string& plamkov, const std::string& scratch, const std::string& pexeso,
+                      const std::string& cardFolder);
 
 } // namespace xreal

@@ -9,6 +9,8 @@
 //   xreal_driver startup <plamkov> <bare window> <text window> <runs> <folder>   (a benchmark:
 //   prints figures)
 //   xreal_driver sound-latency <plamkov> <scratch folder> <clicks>   (a benchmark: prints figures)
+//   xreal_driver hung-close <plamkov> <scratch folder> <pexeso> <card set folder>   (both closed
+//       while their sound server hangs)
 // A scenario prints one line per check and exits 0 when all hold, 1 at the first that fails.
 // With XREAL_SOUND=1 (tests/xreal/with_pulse.sh gives a sound server) the scenarios also listen
 // to the sound server's sink and check what is heard.
@@ -310,6 +312,8 @@ int main(int argc, char** argv) {
         }
         if (mode == "startup" && argc == 7)
             return StartupBench({argv[2], argv[3], argv[4]}, std::stoi(argv[5]), argv[6]);
+        if (mode == "hung-close" && argc == 6)
+            return HungCloseScenario(argv[2], argv[3], argv[4], argv[5]);
         if (mode == "sound-latency" && argc == 5)
             return SoundLatencyBench(argv[2], argv[3], std::stoi(argv[4]));
     } catch (const Failure& failure) {
@@ -322,6 +326,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: xreal_driver fire <plamkov> <folder> | memory <pexeso> <folder> | managed <plamkov> "
                  "<folder> <pexeso> <folder> | startup <plamkov> <bare> <text> <runs> <folder> | sound-latency "
-                 "<plamkov> <folder> <clicks>\n");
+                 "<plamkov> <folder> <clicks> | hung-close <plamkov> <folder> <pexeso> <folder>\n");
     return 2;
 }

@@ -15,8 +15,10 @@ namespace tk {
 class SoundStream {
 public:
     virtual ~SoundStream() = default;
-    // Room in the server's buffer, in bytes.
+    // Room in the server's buffer, in bytes. More than TargetBytes once the stream has run dry.
     virtual qsizetype BytesFree() const = 0;
+    // What the server holds ahead of its read position when the stream is full, in bytes.
+    virtual qsizetype TargetBytes() const = 0;
     virtual void Write(const QByteArray& samples) = 0;
 };
 

@@ -20,6 +20,8 @@ public:
         : sink_(std::move(sink)), device_(device) {}
     ~SinkStream() override { sink_->stop(); }
     qsizetype BytesFree() const override { return sink_->bytesFree(); }
+    // Once started, the length the server settled on rather than the one asked for.
+    qsizetype TargetBytes() const override { return sink_->bufferSize(); }
     void Write(const QByteArray& samples) override { device_->write(samples); }
 
 private:
