@@ -64,7 +64,9 @@ struct Expected {
     double minMs, maxMs;
 };
 inline constexpr Expected kBell{"the bell", 850, 1050}, kFanfare{"the fanfare", 830, 1030},
-    kChime{"the chime", 700, 900}, kWhoosh{"the whoosh", 320, 480};
+    kChime{"the chime", 700, 900}, kWhoosh{"the whoosh", 320, 480}, kFlip{"the flip", 40, 130};
+// The flip is short, and the next click waits for the quiet after it.
+inline constexpr auto kFlipWindow = 300ms;
 // Exactly one sound, as long as the one expected, starting within kSoundWithin after `at`.
 void CheckHeard(SoundListener& ears, Clock::time_point at, Clock::duration window, const Expected& sound,
                 const std::string& after, Clock::duration early = 0ms);
