@@ -4,7 +4,7 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev qt6-multimedia-dev libjpeg62-turbo-dev libfontconfig-dev fonts-dejavu-core libgl-dev
+packages=(cmake g++ make qt6-base-dev libpulse-dev libjpeg62-turbo-dev libfontconfig-dev fonts-dejavu-core libgl-dev
           xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
 # The sounds: their check (python3), and a sound server with a recorder for the real-X scenarios
 # that listen to what the games play.

@@ -31,7 +31,7 @@ SoundOutput* theOutput = nullptr;
 constexpr int kSampleRate = 44100;
 // What the server holds ahead of the device: a sound starts within about this much of its event,
 // and the sound thread may be this late to a turn before the stream runs dry.
-constexpr std::chrono::milliseconds kServerBuffer{40};
+constexpr std::chrono::milliseconds kServerBuffer{60};
 // How often the stream is topped up, sound or silence: a quarter of the buffer, so a late turn of
 // the sound thread still finds samples there.
 constexpr std::chrono::milliseconds kTopUpInterval = kServerBuffer / 4;
@@ -148,7 +148,7 @@ struct SystemSound::Player {
         const OpenSoundStream open = LoadAudioModule(programFolder);
         if (open == nullptr)
             return;
-        stream.reset(open(home, kSampleRate, static_cast<int>(kServerBuffer.count())));
+        stream.reset(open(kSampleRate, static_cast<int>(kServerBuffer.count())));
         if (stream == nullptr)
             return;
         const QDir folder(QStringLiteral(":/sounds"));
