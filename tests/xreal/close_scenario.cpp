@@ -36,7 +36,8 @@ public:
         if (listener_ < 0 || path_.size() >= sizeof address.sun_path)
             throw Failure("no socket for the hung sound server");
         path_.copy(address.sun_path, path_.size());
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 8) != 0)
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener_, 8) != 0)
             throw Failure("the hung sound server could not listen at " + path_);
         acceptor_ = std::thread([this] { Accept(); });
     }
@@ -100,8 +101,8 @@ void CloseWhileHung(XSession& x, HungServer& server, const std::string& program,
     const double ms = Millis(Clock::now() - asked).count();
     Require(code.has_value(), "closing \"" + title + "\" ends it");
     char line[160];
-    std::snprintf(line, sizeof line, "\"%s\" ends %.0f ms after the close, with exit code %d", title.c_str(), ms,
-                  *code);
+    std::snprintf(line, sizeof line, "\"%s\" ends %.0f ms after the close, with exit code %d", title.c_str(),
+                  ms, *code);
     Check(ms <= Millis(kCloseWithin).count() && *code == 0, line);
 }
 

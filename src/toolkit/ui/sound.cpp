@@ -6,10 +6,10 @@
 #include "toolkit/ui/sound_stream.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDeadlineTimer>
 #include <QLibrary>
 #include <QThread>
 #include <QTimer>
@@ -40,8 +40,8 @@ constexpr std::chrono::milliseconds kTopUpInterval = kServerBuffer / 4;
 // program then ends without waiting for it.
 constexpr std::chrono::milliseconds kStopWait{50};
 
-// Qt Multimedia reports a missing sound server or device with warnings on the thread that asked;
-// that is the sound thread, and a child's game keeps them to itself.
+// Warnings on the sound thread (a module that would not load, a missing sound server) are no
+// business of a child's: the game keeps them to itself.
 std::atomic<QThread*> soundThread{nullptr};
 std::atomic<QtMessageHandler> passOn{nullptr};
 
@@ -109,7 +109,8 @@ void SetSoundServerIdentity(const SoundIdentity& identity) {
 
 // The audio module: beside the program in the build tree, in its own folder once installed.
 OpenSoundStream LoadAudioModule(const QString& programFolder) {
-    for (const QString& folder : {programFolder, programFolder + QStringLiteral("/" PLAMKOV_AUDIO_MODULE_DIR)}) {
+    for (const QString& folder :
+         {programFolder, programFolder + QStringLiteral("/" PLAMKOV_AUDIO_MODULE_DIR)}) {
         QLibrary module(folder + QLatin1Char('/') + QLatin1String(kAudioModuleName));
         if (auto open = reinterpret_cast<OpenSoundStream>(module.resolve(kOpenSoundStreamName)))
             return open; // the module stays loaded for the rest of the run
@@ -140,7 +141,8 @@ struct SystemSound::Player {
         home->moveToThread(&thread);
         thread.start();
         QMetaObject::invokeMethod(
-            home, [this, folder = QCoreApplication::applicationDirPath()] { Load(folder); }, Qt::QueuedConnection);
+            home, [this, folder = QCoreApplication::applicationDirPath()] { Load(folder); },
+            Qt::QueuedConnection);
     }
 
     // No module, no server, or a server with no device: no stream, so playing does nothing at all.
@@ -197,7 +199,8 @@ bool SystemSound::Stop() {
     player->stopping = true;
     if (player->home == nullptr)
         return true;
-    QMetaObject::invokeMethod(player->home, [player] { player->End(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        player->home, [player] { player->End(); }, Qt::QueuedConnection);
     if (!player->thread.wait(QDeadlineTimer(kStopWait))) {
         // The server holds the thread: it is left as it is, with everything it uses, for the
         // little time the process has left.
