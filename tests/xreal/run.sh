@@ -32,6 +32,7 @@ stop_load() {
 case $scenario in
 *-loaded)
     scenario=${scenario%-loaded}
+    export XREAL_LOADED=1
     trap stop_load EXIT
     for _ in $(seq $((2 * $(nproc)))); do
         yes >/dev/null &

@@ -190,12 +190,12 @@ int FireScenario(const std::string& program, const std::string& folder) {
         int heard = 0;
         const auto latencies = ClickFires(x, main.id, *ears, 3);
         for (const auto& latency : latencies)
-            heard += latency && *latency <= Millis(kSoundWithin).count() ? 1 : 0;
+            heard += latency && *latency <= Millis(SoundWithin()).count() ? 1 : 0;
         std::string each;
         for (const auto& latency : latencies)
             each += latency ? " " + std::to_string(static_cast<int>(*latency)) + " ms" : " none";
         Check(latencies.size() == 3 && heard == 3,
-              "each of 3 fires clicked is heard within 100 ms (" + each.substr(each.empty() ? 0 : 1) + ")");
+              "each of 3 fires clicked is heard within " + std::to_string(int(Millis(SoundWithin()).count())) + " ms (" + each.substr(each.empty() ? 0 : 1) + ")");
     }
 
     x.Close(main.id);
