@@ -214,8 +214,8 @@ bool SystemSound::Stop() {
 
 int SystemSound::End(int exitStatus) {
     if (!Stop()) {
-        // The exit-time clean-up of Qt Multimedia and the server's library would run under the
-        // thread still inside them: the process ends here instead, its windows closed already.
+        // The exit-time clean-up of Qt and of the server's library would run under the thread
+        // still inside them: the process ends here instead, its windows closed already.
         std::fflush(nullptr);
         std::_Exit(exitStatus);
     }

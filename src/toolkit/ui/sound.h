@@ -52,9 +52,9 @@ public:
     void Play(const QString& name) override;
 
     // The program's last step, once its windows are closed: the stream closes and the sound thread
-    // stops, waited for 50 ms at most. A server that keeps the thread longer (one
-    // that hangs in its connect) does not hold up the close: the process then ends here at once,
-    // with `exitStatus`. Returns `exitStatus`.
+    // stops, waited for 50 ms at most. A server that keeps the thread longer (one that hangs in
+    // its connect) does not hold up the close: the process then ends here at once, with
+    // `exitStatus`. Returns `exitStatus`.
     int End(int exitStatus);
 
 private:
