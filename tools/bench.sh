@@ -5,8 +5,9 @@
 #   tools/bench.sh          start-up on a real X server beside two Qt windows of the same size (a
 #                           bare one, and one with a label and a button), the tick handler's cost,
 #                           the memory game's deal figures when its benchmark exists, the time
-#                           from a click on a fire to its first sound heard on a sound server, and
-#                           the making of cards from 23 camera photos beside djpeg's decode of them
+#                           from a click on a fire to its first sound heard on a sound server
+#                           (PulseAudio and PipeWire), and the making of cards from 23 camera
+#                           photos beside djpeg's decode of them
 #   tools/bench.sh --long   also a real 60-second round: its length and its tick period
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,17 +43,20 @@ else
 fi
 
 # A click on a fire to the first sample above the noise floor on the monitor of a private sound
-# server's null sink: the median and the worst of 50 clicks.
-if [ -x "$driver" ] && command -v Xvfb >/dev/null && command -v pulseaudio >/dev/null; then
-    scratch=$(mktemp -d)
+# server's null sink: the median and the worst of 50 clicks, on PulseAudio and on PipeWire.
+if [ -x "$driver" ] && command -v Xvfb >/dev/null; then
     echo "# sound: from the click's release to the recorder receiving the first loud sample from the" \
         "null sink's monitor; a real device adds its own output latency"
-    tests/xreal/with_xvfb.sh tests/xreal/with_pulse.sh env XREAL_SOUND=1 \
-        "$driver" sound-latency "$build/plamkov" "$scratch" "${SOUND_CLICKS:-50}" | grep -v '^ ' ||
-        echo "# sound latency figures failed"
-    rm -rf "$scratch"
+    for server in pulse pipewire; do
+        scratch=$(mktemp -d)
+        # The figures' names say the server: sound_pulse_click_to_audible_median and the like.
+        tests/xreal/with_xvfb.sh "tests/xreal/with_$server.sh" env XREAL_SOUND=1 \
+            "$driver" sound-latency "$build/plamkov" "$scratch" "${SOUND_CLICKS:-50}" | grep -v '^ ' |
+            sed "s/^sound_/sound_${server}_/" || echo "# sound latency on $server failed or skipped"
+        rm -rf "$scratch"
+    done
 else
-    echo "# sound latency skipped: needs Xvfb, pulseaudio and the driver"
+    echo "# sound latency skipped: needs Xvfb and the driver"
 fi
 
 QT_QPA_PLATFORM=offscreen "$build/bench/round_bench" --fast 2>/dev/null

@@ -4,11 +4,14 @@
 # Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev libwayland-dev qt6-multimedia-dev libjpeg62-turbo-dev libfontconfig-dev fonts-dejavu-core libgl-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev libwayland-dev libpulse-dev libjpeg62-turbo-dev libfontconfig-dev fonts-dejavu-core libgl-dev
           xvfb xdotool x11-utils libx11-dev libxtst-dev libxdamage-dev)
 # The sounds: their check (python3), and a sound server with a recorder for the real-X scenarios
 # that listen to what the games play.
 packages+=(python3 pulseaudio pulseaudio-utils)
+# The same scenarios on PipeWire, the sound server of current GNOME and KDE desktops, with its
+# PulseAudio front and a private D-Bus session.
+packages+=(pipewire wireplumber pipewire-pulse dbus)
 # The menu entries' validators, and what the Debian package is built and checked with.
 packages+=(desktop-file-utils appstream dpkg-dev python3-debian)
 # The desktop scenarios: a headless Wayland compositor with Qt's Wayland platform, and a window

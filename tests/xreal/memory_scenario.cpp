@@ -75,9 +75,17 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
 
     // Turn cards two at a time, remembering every face seen, until a pair is known; then turn it.
     std::vector<std::optional<Pixels>> faces(kCards + 1);
+    // Every card turned face up is heard: the flip, at once and whole.
+    const auto flipHeard = [&](Clock::time_point clicked, int k) {
+        if (ears)
+            CheckHeard(*ears, clicked, kFlipWindow, kFlip, "card " + std::to_string(k) + " is turned");
+    };
     auto turn = [&](int k) {
-        x.Click(game.id, board.CentreX(k), board.CentreY(k));
+        if (ears)
+            ears->WaitQuiet(kQuietBeforeClick, 5s);
+        const auto clicked = x.Click(game.id, board.CentreX(k), board.CentreY(k));
         x.Settle(game.id, 80ms);
+        flipHeard(clicked, k);
         return x.Grab(game.id, board.Card(k));
     };
     auto knownPartner = [&](const Pixels& face, int self) {
@@ -137,6 +145,7 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
             continue;
         }
         Check(secondAfter != back, cards + " differ: both stay face up");
+        flipHeard(clickedSecond, second);
         faceOf(second) = secondAfter;
         if (!lookChecked && next <= kCards) {
             // During the look a press on a face-down card turns nothing.
@@ -161,6 +170,10 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
         if (ears && !whooshChecked) {
             CheckHeard(*ears, clickedSecond + kLook, 800ms, kWhoosh, "the look ends");
             whooshChecked = true;
+        } else if (ears) {
+            // The whoosh may not have reached the recording yet: quiet is only quiet after it.
+            std::this_thread::sleep_for(kSoundWithin);
+            ears->WaitQuiet(kQuietBeforeClick, 5s);
         }
     }
 

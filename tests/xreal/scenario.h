@@ -26,6 +26,10 @@ inline constexpr auto kLook = 2000ms; // the memory game's look at an unlike pai
 inline constexpr auto kLookTolerance = 150ms;
 // A sound must start this soon after the click or the event that plays it.
 inline constexpr auto kSoundWithin = 100ms;
+// With the machine loaded (XREAL_LOADED=1, the -loaded scenarios) a sound must still be whole and
+// one, but may come later: the program's own work before it plays competes with the load.
+inline constexpr auto kSoundWithinLoaded = 300ms;
+Clock::duration SoundWithin();
 inline constexpr auto kListenerStart = 15s;
 inline constexpr auto kNoiseFloorTime = 300ms;
 inline constexpr auto kQuietBeforeClick = 60ms;
@@ -64,13 +68,17 @@ struct Expected {
     double minMs, maxMs;
 };
 inline constexpr Expected kBell{"the bell", 850, 1050}, kFanfare{"the fanfare", 830, 1030},
-    kChime{"the chime", 700, 900}, kWhoosh{"the whoosh", 320, 480};
-// Exactly one sound, as long as the one expected, starting within kSoundWithin after `at`.
+    kChime{"the chime", 700, 900}, kWhoosh{"the whoosh", 320, 480}, kFlip{"the flip", 40, 130};
+// The flip is short, and the next click waits for the quiet after it.
+inline constexpr auto kFlipWindow = 300ms;
+// Exactly one sound, as long as the one expected, starting within SoundWithin() after `at`.
 void CheckHeard(SoundListener& ears, Clock::time_point at, Clock::duration window, const Expected& sound,
                 const std::string& after, Clock::duration early = 0ms);
 
 int FireScenario(const std::string& program, const std::string& folder);
 int MemoryScenario(const std::string& program, const std::string& folder);
 int FamilyScenario(const std::string& program, const std::string& folder);
+int HungCloseScenario(const std::string& plamkov, const std::string& scratch, const std::string& pexeso,
+                      const std::string& cardFolder);
 
 } // namespace xreal

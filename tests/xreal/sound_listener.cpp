@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -61,6 +62,13 @@ SoundListener::~SoundListener() {
         reader_.join();
     if (pipe_ >= 0)
         close(pipe_);
+    // For a person to look at: what was heard, as raw 16-bit mono samples at 44.1 kHz.
+    if (const char* keep = std::getenv("XREAL_RECORDING")) {
+        if (std::FILE* file = std::fopen(keep, "wb")) {
+            std::fwrite(samples_.data(), sizeof samples_[0], samples_.size(), file);
+            std::fclose(file);
+        }
+    }
 }
 
 void SoundListener::Read() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Listens to what the programs play: records the sound server's null sink through its monitor
 // (parec, from pulseaudio-utils) and says when sound was heard, on the same clock as the clicks.
+// With XREAL_RECORDING=<file> it leaves the whole recording there.
 #pragma once
 
 #include "x_session.h"

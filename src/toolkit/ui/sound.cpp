@@ -2,24 +2,24 @@
 #include "toolkit/ui/sound.h"
 
 #include "toolkit/ui/application.h"
+#include "toolkit/ui/sound_feed.h"
 #include "toolkit/ui/sound_stream.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QLibrary>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
-#include <vector>
 
 namespace tk {
 
@@ -29,43 +29,26 @@ SoundOutput* theOutput = nullptr;
 
 // The sounds are 16-bit mono PCM at this rate; the server converts for its device.
 constexpr int kSampleRate = 44100;
-// What the server holds ahead of the device: a sound starts within about this much of its event.
-constexpr std::chrono::milliseconds kServerBuffer{20};
-// How often the stream is topped up while a sound plays: a quarter of the buffer, so a late turn of
-// the sound thread still finds data there. Between sounds the stream is left to run dry, so a
-// silent game wakes nothing up.
-constexpr std::chrono::milliseconds kTopUpInterval{5};
-// Silence written after a sound before the stream is left to run dry: its last samples have gone
-// through the buffer by then.
-constexpr std::chrono::milliseconds kTail = 2 * kServerBuffer;
+// What the server holds ahead of the device: a sound starts within about this much of its event,
+// and the sound thread may be this late to a turn before the stream runs dry.
+constexpr std::chrono::milliseconds kServerBuffer{60};
+// How often the stream is topped up, sound or silence: a quarter of the buffer, so a late turn of
+// the sound thread still finds samples there.
+constexpr std::chrono::milliseconds kTopUpInterval = kServerBuffer / 4;
+// How long a close waits for the sound thread to close its stream. A server that answers takes a
+// few milliseconds; one that hangs holds the thread in its connect for half a minute, and the
+// program then ends without waiting for it.
+constexpr std::chrono::milliseconds kStopWait{50};
 
-// Qt Multimedia reports a missing sound server or device with warnings on the thread that asked;
-// that is the sound thread, and a child's game keeps them to itself.
+// Warnings on the sound thread (a module that would not load, a missing sound server) are no
+// business of a child's: the game keeps them to itself.
 std::atomic<QThread*> soundThread{nullptr};
-QtMessageHandler passOn = nullptr;
+std::atomic<QtMessageHandler> passOn{nullptr};
 
 void DropSoundThreadMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (QThread::currentThread() != soundThread.load())
-        passOn(type, context, text);
+        passOn.load()(type, context, text);
 }
-
-// The client properties the sound server shows in its mixer, read by the server's client library
-// when Qt first connects (Qt names every program "QtPulseAudio:<pid>" itself). A value the user has
-// set already is left alone.
-void SetServerProperties(const SoundIdentity& identity) {
-    const std::pair<const char*, QString> properties[] = {
-        {"PULSE_PROP_OVERRIDE_application.name", identity.name},
-        {"PULSE_PROP_OVERRIDE_application.icon_name", identity.iconName},
-        {"PULSE_PROP_OVERRIDE_application.id", identity.id},
-        {"PULSE_PROP_OVERRIDE_media.role", QStringLiteral("game")},
-    };
-    for (const auto& [name, value] : properties) {
-        if (!qEnvironmentVariableIsSet(name))
-            qputenv(name, value.toUtf8());
-    }
-}
-
-using Samples = std::vector<qint16>;
 
 // The samples of one of our own WAV files (16-bit mono PCM at kSampleRate); empty for anything else.
 Samples ReadWave(const QString& path) {
@@ -97,52 +80,6 @@ Samples ReadWave(const QString& path) {
     return {};
 }
 
-// The one stream of the program: every sound playing is mixed into it, and between sounds it
-// carries silence, so the mixer shows the program for as long as it runs and a sound never waits
-// for a stream to be opened.
-class Mixer {
-public:
-    void Add(const QString& name, Samples samples) { clips_.insert(name, std::move(samples)); }
-    // From the start again when it is playing already: a child clicking fast hears every click.
-    void Start(const QString& name) {
-        const auto clip = clips_.constFind(name);
-        if (clip == clips_.constEnd())
-            return;
-        const auto voice =
-            std::find_if(voices_.begin(), voices_.end(), [&](const Voice& v) { return v.clip == &*clip; });
-        if (voice == voices_.end())
-            voices_.push_back({&*clip, 0});
-        else
-            voice->at = 0;
-    }
-    bool Playing() const { return !voices_.empty(); }
-    // The next `bytes` of the stream, as little-endian 16-bit samples.
-    QByteArray Next(qsizetype bytes) {
-        const auto count = static_cast<std::size_t>(bytes / 2);
-        mix_.assign(count, 0);
-        for (Voice& voice : voices_) {
-            const std::size_t n = std::min(count, voice.clip->size() - voice.at);
-            for (std::size_t i = 0; i < n; ++i)
-                mix_[i] += (*voice.clip)[voice.at + i];
-            voice.at += n;
-        }
-        std::erase_if(voices_, [](const Voice& v) { return v.at == v.clip->size(); });
-        QByteArray out(static_cast<qsizetype>(count * 2), Qt::Uninitialized);
-        for (std::size_t i = 0; i < count; ++i)
-            qToLittleEndian(static_cast<qint16>(std::clamp(mix_[i], -32768, 32767)), out.data() + 2 * i);
-        return out;
-    }
-
-private:
-    struct Voice {
-        const Samples* clip;
-        std::size_t at;
-    };
-    QHash<QString, Samples> clips_;
-    std::vector<Voice> voices_;
-    std::vector<int> mix_;
-};
-
 } // namespace
 
 void PlaySound(const QString& name) {
@@ -154,9 +91,26 @@ SoundOutput* SetSoundOutput(SoundOutput* output) {
     return std::exchange(theOutput, output);
 }
 
+// The client properties the sound server shows in its mixer, read by the server's client library
+// when Qt first connects (Qt names every program "QtPulseAudio:<pid>" itself). A value the user has
+// set already is left alone.
+void SetSoundServerIdentity(const SoundIdentity& identity) {
+    const std::pair<const char*, QString> properties[] = {
+        {"PULSE_PROP_OVERRIDE_application.name", identity.name},
+        {"PULSE_PROP_OVERRIDE_application.icon_name", identity.iconName},
+        {"PULSE_PROP_OVERRIDE_application.id", identity.id},
+        {"PULSE_PROP_OVERRIDE_media.role", QStringLiteral("game")},
+    };
+    for (const auto& [name, value] : properties) {
+        if (!qEnvironmentVariableIsSet(name))
+            qputenv(name, value.toUtf8());
+    }
+}
+
 // The audio module: beside the program in the build tree, in its own folder once installed.
 OpenSoundStream LoadAudioModule(const QString& programFolder) {
-    for (const QString& folder : {programFolder, programFolder + QStringLiteral("/" PLAMKOV_AUDIO_MODULE_DIR)}) {
+    for (const QString& folder :
+         {programFolder, programFolder + QStringLiteral("/" PLAMKOV_AUDIO_MODULE_DIR)}) {
         QLibrary module(folder + QLatin1Char('/') + QLatin1String(kAudioModuleName));
         if (auto open = reinterpret_cast<OpenSoundStream>(module.resolve(kOpenSoundStreamName)))
             return open; // the module stays loaded for the rest of the run
@@ -164,25 +118,31 @@ OpenSoundStream LoadAudioModule(const QString& programFolder) {
     return nullptr;
 }
 
-// Everything below `home` lives on the sound thread and is touched only there.
+// `stopping` belongs to the user-interface thread; everything below `home` lives on the sound
+// thread and is touched only there.
 struct SystemSound::Player {
     QThread thread;
+    bool stopping = false;
     QObject* home = nullptr;
-    Mixer mixer;
+    SoundFeed feed;
     std::unique_ptr<SoundStream> stream;
-    QTimer* topUp = nullptr;
-    std::chrono::steady_clock::time_point quietSince;
 
     // Starts the sound thread, which then loads the sounds and opens the stream.
     void Begin() {
+        if (stopping)
+            return;
+        // The handler to pass on to is known before ours is in: another thread's message may come
+        // the moment it is.
+        passOn = qInstallMessageHandler(nullptr);
         soundThread = &thread;
-        passOn = qInstallMessageHandler(DropSoundThreadMessages);
+        qInstallMessageHandler(DropSoundThreadMessages);
         thread.setObjectName(QStringLiteral("sound"));
         home = new QObject;
         home->moveToThread(&thread);
         thread.start();
         QMetaObject::invokeMethod(
-            home, [this, folder = QCoreApplication::applicationDirPath()] { Load(folder); }, Qt::QueuedConnection);
+            home, [this, folder = QCoreApplication::applicationDirPath()] { Load(folder); },
+            Qt::QueuedConnection);
     }
 
     // No module, no server, or a server with no device: no stream, so playing does nothing at all.
@@ -190,40 +150,37 @@ struct SystemSound::Player {
         const OpenSoundStream open = LoadAudioModule(programFolder);
         if (open == nullptr)
             return;
-        stream.reset(open(home, kSampleRate, static_cast<int>(kServerBuffer.count())));
+        stream.reset(open(kSampleRate, static_cast<int>(kServerBuffer.count())));
         if (stream == nullptr)
             return;
         const QDir folder(QStringLiteral(":/sounds"));
         for (const QString& file : folder.entryList({QStringLiteral("*.wav")}, QDir::Files))
-            mixer.Add(QFileInfo(file).completeBaseName(), ReadWave(folder.filePath(file)));
-        topUp = new QTimer(home);
+            feed.Add(QFileInfo(file).completeBaseName(), ReadWave(folder.filePath(file)));
+        // Silence flows between sounds, so the stream never runs dry.
+        auto* topUp = new QTimer(home);
         topUp->setTimerType(Qt::PreciseTimer);
         topUp->setInterval(kTopUpInterval);
-        QObject::connect(topUp, &QTimer::timeout, home, [this] { TopUp(); });
+        QObject::connect(topUp, &QTimer::timeout, home, [this] { feed.TopUp(*stream); });
+        topUp->start();
+        feed.TopUp(*stream);
     }
 
     void Start(const QString& name) {
         if (stream == nullptr)
             return;
-        mixer.Start(name);
-        TopUp();
-        topUp->start();
+        feed.Start(name);
+        feed.TopUp(*stream);
     }
 
-    void TopUp() {
-        const qsizetype room = stream->BytesFree() & ~qsizetype{1};
-        if (room > 0)
-            stream->Write(mixer.Next(room));
-        const auto now = std::chrono::steady_clock::now();
-        if (mixer.Playing())
-            quietSince = now;
-        else if (now - quietSince > kTail)
-            topUp->stop();
+    // On the sound thread: the stream closes, then the thread's event loop ends.
+    void End() {
+        stream.reset();
+        delete home;
+        thread.quit();
     }
 };
 
-SystemSound::SystemSound(const SoundIdentity& identity) : player_(std::make_shared<Player>()) {
-    SetServerProperties(identity);
+SystemSound::SystemSound() : player_(std::make_shared<Player>()) {
     previous_ = SetSoundOutput(this);
     // Loading the sounds and reaching the server wait until the window is on the screen: nothing
     // is played before the first click.
@@ -233,23 +190,40 @@ SystemSound::SystemSound(const SoundIdentity& identity) : player_(std::make_shar
     });
 }
 
-SystemSound::~SystemSound() {
+bool SystemSound::Stop() {
+    if (stopped_)
+        return true;
+    stopped_ = true;
     SetSoundOutput(previous_);
     Player* player = player_.get();
+    player->stopping = true;
     if (player->home == nullptr)
-        return;
-    // The stream ends on its own thread; the thread then stops.
+        return true;
     QMetaObject::invokeMethod(
-        player->home,
-        [player] {
-            player->stream.reset();
-            delete player->home;
-        },
-        Qt::BlockingQueuedConnection);
-    player->thread.quit();
-    player->thread.wait();
+        player->home, [player] { player->End(); }, Qt::QueuedConnection);
+    if (!player->thread.wait(QDeadlineTimer(kStopWait))) {
+        // The server holds the thread: it is left as it is, with everything it uses, for the
+        // little time the process has left.
+        new std::shared_ptr<Player>(player_);
+        return false;
+    }
     qInstallMessageHandler(passOn);
     soundThread = nullptr;
+    return true;
+}
+
+int SystemSound::End(int exitStatus) {
+    if (!Stop()) {
+        // The exit-time clean-up of Qt and of the server's library would run under the thread
+        // still inside them: the process ends here instead, its windows closed already.
+        std::fflush(nullptr);
+        std::_Exit(exitStatus);
+    }
+    return exitStatus;
+}
+
+SystemSound::~SystemSound() {
+    Stop();
 }
 
 void SystemSound::Play(const QString& name) {
