@@ -7,9 +7,11 @@
 #include "toolkit/ui/controls.h"
 
 #include <QTest>
+#include <QThread>
 #include <QWindow>
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -110,6 +112,33 @@ private slots:
         }
         QTest::qWait(0);
         QCOMPARE(runs, 1);
+    }
+
+    // Another thread's events pass the application untouched: a close there must not run the
+    // windows' work on that thread.
+    void anotherThreadsEventsLeaveTheWorkQueued() {
+        testing::Harness harness;
+        int runs = 0;
+        std::thread::id ranOn;
+        tk::App().DeferStartupWork();
+        tk::App().AfterFirstPaint([&] {
+            ++runs;
+            ranOn = std::this_thread::get_id();
+        });
+        QThread worker;
+        QObject onWorker;
+        onWorker.moveToThread(&worker);
+        worker.start();
+        QCoreApplication::postEvent(&onWorker, new QEvent(QEvent::Close));
+        // Returns once the worker's loop has handled the close posted before it.
+        QMetaObject::invokeMethod(
+            &onWorker, [] {}, Qt::BlockingQueuedConnection);
+        worker.quit();
+        QVERIFY(worker.wait());
+        QCOMPARE(runs, 0);
+        tk::App().FinishStartupWork();
+        QCOMPARE(runs, 1);
+        QVERIFY(ranOn == std::this_thread::get_id());
     }
 
     // Last: Run leaves a deadline timer behind.
