@@ -146,7 +146,7 @@ void ScoreFormTest::layout() {
     for (int row = 0; row < 11; ++row) {
         QVERIFY(grid->Cell(0, row).isEmpty() && grid->Cell(1, row).isEmpty());
     }
-    testing::ShowAndExpose(table_.get());
+    QVERIFY(testing::ShowAndExpose(table_.get()));
     QCOMPARE(grid->geometry(), QRect(QPoint(0, 0), table_->ClientSize()));
     const QSize before = grid->size();
     table_->resize(table_->width() + 57, table_->height() - 40);
@@ -373,7 +373,7 @@ void ScoreFormTest::czechNamesOnScreen() {
                          "en\xECk\r\n  40\r\nT\xFDna \xD8\xEDhov\xE1\r\n" +
                              kEmptyRow.repeated(6));
     table_->TableNumber = 3;
-    testing::ShowAndExpose(table_.get());
+    QVERIFY(testing::ShowAndExpose(table_.get()));
     tk::App().Invoke([&] { Form3->ShowTable(3); });
 
     QCOMPARE(table_->StringGrid1->Cell(1, 1), QString("Žofie"));
