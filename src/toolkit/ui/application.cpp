@@ -184,30 +184,19 @@ void Application::NameProgram(const QString& desktopEntry, const QString& iconNa
     // Qt's X11 platform takes the window class from the application name.
     setApplicationName(desktopEntry);
     // Title bars and window lists draw icons of up to 64 pixels a side (more on a hi-DPI screen);
-    // menus and launchers take the larger ones from the icon theme. The pictures decode on a worker
-    // while the windows are made, and Run gives them to every window before the first one shows.
+    // menus and launchers take the larger ones from the icon theme. Decoded here, on this thread: a
+    // worker for them bought nothing measurable at start-up.
     const int largest = qCeil(kLargestWindowIcon * ScreenPixelRatio());
-    iconPictures_ = std::async(std::launch::async, [iconName, largest] {
-        QList<QImage> pictures;
-        const QDir icons(QStringLiteral(":/icons"));
-        for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            if (size.section(QLatin1Char('x'), 0, 0).toInt() > largest)
-                continue;
-            const QImage picture(
-                icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png")), "PNG");
-            if (!picture.isNull())
-                pictures.push_back(picture);
-        }
-        return pictures;
-    });
-}
-
-void Application::SetDecodedIcon() {
-    if (!iconPictures_.valid())
-        return;
     QIcon icon;
-    for (const QImage& picture : iconPictures_.get())
-        icon.addPixmap(QPixmap::fromImage(picture));
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (size.section(QLatin1Char('x'), 0, 0).toInt() > largest)
+            continue;
+        const QImage picture(
+            icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png")), "PNG");
+        if (!picture.isNull())
+            icon.addPixmap(QPixmap::fromImage(picture));
+    }
     setWindowIcon(icon);
 }
 
@@ -246,7 +235,6 @@ void Application::RegisterForm(TForm* form) {
 }
 
 int Application::Run() {
-    SetDecodedIcon();
     if (startup_.Deferring())
         QTimer::singleShot(kStartupWorkDeadline, this, [this] { FinishStartupWork(); });
     if (mainForm_ != nullptr && !terminated_)

@@ -8,13 +8,11 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QList>
 #include <QPointer>
 #include <QString>
 
 #include <exception>
 #include <functional>
-#include <future>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -80,7 +78,7 @@ public:
     qreal ScreenPixelRatio() const;
     // Names the program to the desktop by its menu entry (the entry's file name without
     // ".desktop"), which becomes the Wayland app id and the X11 class, and gives every window the
-    // icon `iconName`, embedded as :/icons/<size>x<size>/apps/<iconName>.png, from Run on.
+    // icon `iconName`, embedded as :/icons/<size>x<size>/apps/<iconName>.png.
     void NameProgram(const QString& desktopEntry, const QString& iconName);
 
     // Creates a form owned by the application; the first one created becomes the main form.
@@ -159,8 +157,6 @@ private:
     const std::thread::id uiThread_ = std::this_thread::get_id();
     StartupQueue startup_;
     std::exception_ptr startupFailure_;
-    std::future<QList<QImage>> iconPictures_; // the window icon's sizes, decoding on a worker
-    void SetDecodedIcon();
     // Shows the exception being handled in the error box; called only inside a catch block.
     void ShowCaughtException();
     bool NotifyOnUiThread(QObject* receiver, QEvent* event);
