@@ -7,7 +7,6 @@
 #include "toolkit/ui/controls.h"
 
 #include <QTest>
-#include <QThread>
 #include <QWindow>
 
 #include <stdexcept>
@@ -125,16 +124,12 @@ private slots:
             ++runs;
             ranOn = std::this_thread::get_id();
         });
-        QThread worker;
-        QObject onWorker;
-        onWorker.moveToThread(&worker);
-        worker.start();
-        QCoreApplication::postEvent(&onWorker, new QEvent(QEvent::Close));
-        // Returns once the worker's loop has handled the close posted before it.
-        QMetaObject::invokeMethod(
-            &onWorker, [] {}, Qt::BlockingQueuedConnection);
-        worker.quit();
-        QVERIFY(worker.wait());
+        std::thread worker([] {
+            QObject onWorker; // lives on the worker
+            QEvent close(QEvent::Close);
+            QCoreApplication::sendEvent(&onWorker, &close);
+        });
+        worker.join();
         QCOMPARE(runs, 0);
         tk::App().FinishStartupWork();
         QCOMPARE(runs, 1);
