@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The tasks wait in a queue of our own under a std::mutex, and each pool run takes one from it: so
-// the hand-over from the thread that starts a task to the thread that runs it is one that
-// ThreadSanitizer sees (Qt's own queue is guarded by a lock it cannot see).
+// The pool is two std::threads of our own over a queue under a std::mutex, not a QThreadPool: every
+// hand-over from the thread that starts a task to the thread that runs it is then one that
+// ThreadSanitizer sees (Qt's pool hands its tasks over under a lock it cannot see).
 #include "toolkit/pictures/decode_ahead.h"
 
-#include <QThreadPool>
-
+#include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace tk {
 
@@ -16,29 +16,47 @@ namespace {
 struct Pool {
     std::atomic<bool> closing{false};
     std::mutex mutex;
+    std::condition_variable wake;
     std::deque<std::function<void()>> tasks;
-    QThreadPool threads; // last, so that it is waited for before the queue goes
+    std::vector<std::thread> threads; // made as tasks come, up to kThreads
+    int idle = 0;
 
-    Pool() { threads.setMaxThreadCount(DecodePool::kThreads); }
     ~Pool() {
-        closing = true;
         {
             std::lock_guard lock(mutex);
+            closing = true;
             tasks.clear();
         }
-        threads.waitForDone();
+        wake.notify_all();
+        for (std::thread& thread : threads)
+            thread.join();
     }
 
-    void RunOne() {
-        std::function<void()> task;
+    void Start(std::function<void()> task) {
         {
             std::lock_guard lock(mutex);
-            if (tasks.empty())
-                return;
-            task = std::move(tasks.front());
-            tasks.pop_front();
+            tasks.push_back(std::move(task));
+            if (int(tasks.size()) > idle && int(threads.size()) < DecodePool::kThreads)
+                threads.emplace_back([this] { Work(); });
         }
-        task();
+        wake.notify_one();
+    }
+
+    void Work() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            ++idle;
+            wake.wait(lock, [this] { return closing || !tasks.empty(); });
+            --idle;
+            if (closing)
+                return;
+            std::function<void()> task = std::move(tasks.front());
+            tasks.pop_front();
+            lock.unlock();
+            task();
+            task = nullptr; // what it holds goes on this thread, before the next task
+            lock.lock();
+        }
     }
 };
 
@@ -50,12 +68,7 @@ Pool& ThePool() {
 } // namespace
 
 void DecodePool::Start(std::function<void()> task) {
-    Pool& pool = ThePool();
-    {
-        std::lock_guard lock(pool.mutex);
-        pool.tasks.push_back(std::move(task));
-    }
-    pool.threads.start([&pool] { pool.RunOne(); });
+    ThePool().Start(std::move(task));
 }
 
 bool DecodePool::Closing() {

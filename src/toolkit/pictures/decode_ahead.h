@@ -15,8 +15,8 @@
 
 namespace tk {
 
-// The pool the decodes run on: two threads, so a decode ahead leaves a core to the window system.
-// At the end of the program, decodes not yet begun are dropped and those under way waited for.
+// The pool the decodes run on: two threads of its own, so decoding ahead leaves a core to the window
+// system. At the end of the program, decodes not yet begun are dropped and those under way waited for.
 class DecodePool {
 public:
     static constexpr int kThreads = 2;
