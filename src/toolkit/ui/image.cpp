@@ -74,7 +74,7 @@ void TImage::mouseReleaseEvent(QMouseEvent* event) {
     const bool wasPressed = pressed_;
     pressed_ = false;
     if (wasPressed && rect().contains(event->position().toPoint()))
-        App().Invoke(OnClick); // a card's click handler frees the card, and with it OnClick
+        App().Invoke(OnClick); // a copy: the handler may free its own image, and with it OnClick
 }
 
 } // namespace tk
