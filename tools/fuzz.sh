@@ -25,8 +25,9 @@ else
 fi
 cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPLAMKOV_FUZZ=ON \
     -DPLAMKOV_WERROR=ON -DPLAMKOV_FUZZ_LIBJPEG="$libjpeg" >/dev/null
-# Every target that fuzz/CMakeLists.txt defines is built, and every *_fuzz program is run.
-make -C "$out/fuzz" -j"$(nproc)" --no-print-directory >/dev/null
+# Every target that fuzz/CMakeLists.txt defines is built (through cmake, so a Ninja build folder
+# works as well as a Makefile one), and every *_fuzz program is run.
+cmake --build "$out" -j"$(nproc)" --target fuzz_targets >/dev/null
 targets=$(find "$out/fuzz" -maxdepth 1 -type f -name '*_fuzz' -perm -u+x -printf '%f\n' | sort)
 # Names after the time pick some of them: tools/fuzz.sh 1800 jpeg_fuzz
 if [ $# -gt 1 ]; then targets="${*:2}"; fi

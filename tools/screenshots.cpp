@@ -57,6 +57,12 @@ void WriteScoreTable(const QString& path) {
         qFatal("cannot write %s", qPrintable(path));
 }
 
+// A step that could not be taken ends the tool: its pictures would show the wrong thing.
+void Must(bool done, const char* step) {
+    if (!done)
+        qFatal("%s failed", step);
+}
+
 int BurningHotspots(TForm2& form) {
     const TForm2::House& house = form.HouseOf(fire::HouseId::FamilyHouse);
     return static_cast<int>(std::count_if(house.hotspots.begin(), house.hotspots.end(),
@@ -64,14 +70,14 @@ int BurningHotspots(TForm2& form) {
 }
 
 void FireGame(testing::Harness& harness) {
-    testing::ShowAndExpose(Form2);
+    Must(testing::ShowAndExpose(Form2), "ShowAndExpose");
     Save(Form2, "start-panel");
 
     harness.Script(
         {3, 1, 4, 1, 5, 9, 2, 6, 5, 3, 5, 8, 9, 7, 9, 3, 2, 3, 8, 4, 6, 2, 6, 4, 3, 3, 8, 3, 2, 7, 9});
     QRadioButton* speed = Form2->RadioGroup1->ItemButton(2); // "velká": fires come thick and fast
-    testing::ClickAt(Form2, speed->mapTo(Form2->ClientWidget(), speed->rect().center()));
-    testing::Click(Form2->Button1);
+    Must(testing::ClickAt(Form2, speed->mapTo(Form2->ClientWidget(), speed->rect().center())), "ClickAt");
+    Must(testing::Click(Form2->Button1), "Click");
 
     // Fires flare up and nobody puts them out yet: wait for a house with three burning at once.
     constexpr int kTickBound = 300;
@@ -80,10 +86,10 @@ void FireGame(testing::Harness& harness) {
     Save(Form2, "house-burning");
 
     testing::PlayRound(*Form2, harness, 38);
-    testing::Type(Form2, QStringLiteral("Ema"));
+    Must(testing::Type(Form2, QStringLiteral("Ema")), "Type");
     Save(Form2, "game-over");
-    testing::Click(Form2->Button4);
-    testing::ShowAndExpose(Form3);
+    Must(testing::Click(Form2->Button4), "Click");
+    Must(testing::ShowAndExpose(Form3), "ShowAndExpose");
     Save(Form3, "score-table");
     Form3->hide();
 }
@@ -94,7 +100,7 @@ void AnswerDialog(const QString& folder) {
         Form5->DirectoryOutline1->SetDirectory(folder);
         if (!QTest::qWaitForWindowExposed(Form5))
             qFatal("the folder dialog did not come up");
-        testing::Click(Form5->Button1);
+        Must(testing::Click(Form5->Button1), "Click");
     });
 }
 
@@ -106,7 +112,7 @@ void MemoryGame(testing::Harness& harness, const QString& cards) {
     std::shuffle(draws.begin(), draws.end(), std::mt19937(7));
     harness.Script(draws);
 
-    testing::ShowAndExpose(Form4);
+    Must(testing::ShowAndExpose(Form4), "ShowAndExpose");
     AnswerDialog(cards);
     Form4->Nov1->Action()->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -120,15 +126,15 @@ void MemoryGame(testing::Harness& harness, const QString& cards) {
             if (draws[k - 1] == picture)
                 pair.push_back(k);
         }
-        testing::Click(cardOf(pair[0]));
-        testing::Click(cardOf(pair[1]));
+        Must(testing::Click(cardOf(pair[0])), "Click");
+        Must(testing::Click(cardOf(pair[1])), "Click");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     std::uint8_t second = 12;
     while (draws[second - 1] == draws[10])
         ++second;
-    testing::Click(cardOf(11));
-    testing::Click(cardOf(second));
+    Must(testing::Click(cardOf(11)), "Click");
+    Must(testing::Click(cardOf(second)), "Click");
     Save(Form4, "pexeso-look");
     harness.Advance(kLookTime);
 

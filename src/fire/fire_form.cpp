@@ -86,8 +86,9 @@ void LoadScenePictures(TForm2& form) {
         LoadPicture(form, form.*wiring.background, fire::ArtOf(wiring.house).background.picture);
     const auto layouts = fire::HotspotLayouts();
     for (std::size_t i = 0; i < layouts.size(); ++i)
-        LoadPicture(form, form.*kHotspotWirings[i].control,
-                    fire::ArtOf(layouts[i].house).hotspots[static_cast<std::size_t>(layouts[i].index)].picture);
+        LoadPicture(
+            form, form.*kHotspotWirings[i].control,
+            fire::ArtOf(layouts[i].house).hotspots[static_cast<std::size_t>(layouts[i].index)].picture);
 }
 
 } // namespace
@@ -101,8 +102,6 @@ TForm2::TForm2(tk::TForm* owner) : tk::TForm(owner) {
     SetBorderIcons(static_cast<int>(tk::BorderIcon::SystemMenu) | static_cast<int>(tk::BorderIcon::Minimize));
     SetResizable(false);
     OnShow = [this] { FormShow(); };
-    // The score table keeps the table of whichever fire game window is current.
-    TForm3::CurrentTableNumber = [] { return Form2->TableNumber; };
     OnClose = [this] { FormClose(); };
 
     Timer1 = new tk::TTimer(this);
@@ -362,7 +361,7 @@ void TForm2::Button3Click() {
 void TForm2::Button4Click() {
     // A failure here (the score table's file, a score in it that is not a number) goes up to the
     // error box and leaves the game-over panel up, so "Zapsat" can be pressed again.
-    Form3->ShowTable();
+    Form3->ShowTable(Form2->TableNumber);
     const QString name = Edit1->Text();
     Form3->ConsiderNewScore(fire::Round().total, name);
     vyberstart->SetVisible(true);

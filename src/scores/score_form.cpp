@@ -27,11 +27,6 @@ private:
     tk::TStringGrid& grid_;
 };
 
-// Read at every load and save, so each uses the table of the game that is current then.
-QString CurrentScorePath() {
-    return scores::ScoreFilePath(TForm3::CurrentTableNumber());
-}
-
 } // namespace
 
 TForm3* Form3 = nullptr;
@@ -66,7 +61,8 @@ void TForm3::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void TForm3::ShowTable() {
+void TForm3::ShowTable(std::uint8_t tableNumber) {
+    TableNumber = tableNumber;
     if (Visible()) {
         Show(); // brings it to the front; no OnShow for a window that is shown already
         FormShow();
@@ -81,7 +77,7 @@ void TForm3::FormShow() {
     // A table that cannot be read or written is reported here; the window stays shown with
     // whatever the grid holds, and the game can still try to put its score in.
     tk::App().Invoke([this, &cells] {
-        const QString path = CurrentScorePath();
+        const QString path = scores::ScoreFilePath(TableNumber);
         if (tk::FileExists(path)) {
             scores::LoadTable(path, cells);
         } else {
@@ -92,7 +88,7 @@ void TForm3::FormShow() {
 }
 
 void TForm3::SaveHighScores() {
-    scores::SaveTable(CurrentScorePath(), GridCells(*StringGrid1));
+    scores::SaveTable(scores::ScoreFilePath(TableNumber), GridCells(*StringGrid1));
 }
 
 void TForm3::ConsiderNewScore(std::int32_t score, const QString& name) {

@@ -7,16 +7,15 @@
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 
 class TForm3 : public tk::TForm {
     Q_OBJECT
 public:
     TForm3();
 
-    // Shows the window (its OnShow loads and saves the table of the current table number) or,
-    // when it is shown already, brings it to the front and runs the same steps itself.
-    void ShowTable();
+    // Makes `tableNumber` the current table and shows the window (its OnShow loads and saves that
+    // table) or, when it is shown already, brings it to the front and runs the same steps itself.
+    void ShowTable(std::uint8_t tableNumber);
     // Sets the header, loads the current table's file (or the empty table when there is none) and
     // saves it at once. Shows its own load and save errors in the error box.
     void FormShow();
@@ -28,9 +27,9 @@ public:
 
     tk::TStringGrid* StringGrid1 = nullptr;
 
-    // The number of the table that is current, asked at every load and save. The fire game answers
-    // it (it sets this when it is built), so that the score table knows nothing of the game.
-    static inline std::function<std::uint8_t()> CurrentTableNumber;
+    // The table every load and save uses (hiscore<number>.dat): the game that shows the window
+    // names it, so the score table knows nothing of the game.
+    std::uint8_t TableNumber = 0;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

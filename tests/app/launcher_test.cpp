@@ -46,9 +46,9 @@ void LauncherTest::theLauncherExistsHidden() {
 void LauncherTest::twoClicksOnPlamkovOpenTwoMoreFireWindows() {
     testing::Harness harness;
     TForm2* main = Form2;
-    testing::ShowAndExpose(Form1); // only a test shows the launcher
-    testing::Click(Form1->Button1);
-    testing::Click(Form1->Button1);
+    QVERIFY(testing::ShowAndExpose(Form1)); // only a test shows the launcher
+    QVERIFY(testing::Click(Form1->Button1));
+    QVERIFY(testing::Click(Form1->Button1));
 
     const QList<TForm2*> opened = FireWindows();
     QCOMPARE(opened.size(), 2);
@@ -64,10 +64,10 @@ void LauncherTest::twoClicksOnPlamkovOpenTwoMoreFireWindows() {
 
 void LauncherTest::hraTriAndTheMenuDoNothing() {
     testing::Harness harness;
-    testing::ShowAndExpose(Form1);
+    QVERIFY(testing::ShowAndExpose(Form1));
     const int windowsBefore = static_cast<int>(QApplication::topLevelWidgets().size());
     TForm2* reference = Form2;
-    testing::Click(Form1->Button3);
+    QVERIFY(testing::Click(Form1->Button3));
     for (QAction* action : Form1->MenuBar()->findChildren<QAction*>())
         action->trigger();
     QCOMPARE(static_cast<int>(QApplication::topLevelWidgets().size()), windowsBefore);

@@ -39,7 +39,9 @@ private slots:
 private:
     // Plays the running round to its end in 100 ms steps, clicking fires as they flare up until
     // `fires` are out. Returns the number of ticks.
+    // The round's length in ticks, or -1 when a click could not be given.
     int PlayRound(testing::Harness& harness, int fires);
+    // Fails the test (check QTest::currentTestFailed() after it) when the speed is not chosen.
     void ClickSpeed(int index);
 
     QTemporaryDir folder_;
@@ -53,7 +55,7 @@ void FireGameTest::initTestCase() {
     fire::Round() = {};
     CreateForms(tk::App());
     QCOMPARE(tk::App().MainForm(), static_cast<tk::TForm*>(Form2));
-    testing::ShowAndExpose(Form2);
+    QVERIFY(testing::ShowAndExpose(Form2));
     QVERIFY(Form2->vyberstart->Visible());
     testing::Shoot(Form2, QStringLiteral("fire_start_panel"));
 }
@@ -63,29 +65,28 @@ void FireGameTest::cleanupTestCase() {
 }
 
 int FireGameTest::PlayRound(testing::Harness& harness, int fires) {
-    return testing::PlayRound(
-               *Form2, harness, fires,
-               [](int tick) {
-                   if (tick == 300)
-                       testing::Shoot(Form2,
-                                      QStringLiteral("fire_mid_round_%1").arg(fire::Round().campaignStage));
-               })
-        .ticks;
+    const testing::PlayedRound played = testing::PlayRound(*Form2, harness, fires, [](int tick) {
+        if (tick == 300)
+            testing::Shoot(Form2, QStringLiteral("fire_mid_round_%1").arg(fire::Round().campaignStage));
+    });
+    return played.clicksLanded ? played.ticks : -1;
 }
 
 void FireGameTest::ClickSpeed(int index) {
     QRadioButton* item = Form2->RadioGroup1->ItemButton(index);
     QVERIFY(item != nullptr);
-    testing::ClickAt(Form2, item->mapTo(Form2->ClientWidget(), item->rect().center()));
+    QVERIFY(testing::ClickAt(Form2, item->mapTo(Form2->ClientWidget(), item->rect().center())));
     QCOMPARE(Form2->RadioGroup1->ItemIndex(), index);
 }
 
 void FireGameTest::singleGameOnTheVillaAtTopSpeed() {
     testing::Harness harness;
     harness.Script({5, 0, 7, 3});
-    testing::Click(Form2->RadioButton2);
+    QVERIFY(testing::Click(Form2->RadioButton2));
     ClickSpeed(2);
-    testing::Click(Form2->Button1);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY(testing::Click(Form2->Button1));
     QVERIFY(Form2->Panvila->Visible());
     QVERIFY(!Form2->vyberstart->Visible());
 
@@ -97,8 +98,8 @@ void FireGameTest::singleGameOnTheVillaAtTopSpeed() {
     QCOMPARE(Form2->Label2->Caption(), QStringLiteral("Tvé skóre: 7"));
     testing::Shoot(Form2, QStringLiteral("fire_game_over"));
 
-    testing::Type(Form2, QStringLiteral("Ema"));
-    testing::Click(Form2->Button4);
+    QVERIFY(testing::Type(Form2, QStringLiteral("Ema")));
+    QVERIFY(testing::Click(Form2->Button4));
 
     QVERIFY(harness.dialogs->errors.isEmpty());
     QVERIFY(Form3->isVisible());
@@ -114,25 +115,25 @@ void FireGameTest::singleGameOnTheVillaAtTopSpeed() {
 void FireGameTest::campaignOverTwoRounds() {
     testing::Harness harness;
     harness.Script({1, 4, 2, 0, 3, 6, 5});
-    testing::Click(Form2->Button2);
+    QVERIFY(testing::Click(Form2->Button2));
     QVERIFY(Form2->Panrd->Visible());
 
-    PlayRound(harness, 45);
+    QVERIFY(PlayRound(harness, 45) > 0);
     QVERIFY(Form2->nextlevel->Visible());
     QCOMPARE(Form2->uhasrd->Caption(), QStringLiteral("Uhašeno: 45"));
     testing::Shoot(Form2, QStringLiteral("fire_next_round"));
-    testing::Click(Form2->Button3);
+    QVERIFY(testing::Click(Form2->Button3));
     QVERIFY(Form2->Panvila->Visible());
     QCOMPARE(Form2->uhasv->Caption(),
              QStringLiteral("Uhašeno: 7")); // from the last game, until the first tick
-    PlayRound(harness, 20);
+    QVERIFY(PlayRound(harness, 20) > 0);
     QCOMPARE(harness.random->draws, 150);
     QVERIFY(Form2->konechry->Visible());
     QCOMPARE(Form2->Label2->Caption(), QStringLiteral("Tvé skóre: 65"));
 
     QCOMPARE(Form2->Edit1->Text(), QStringLiteral("Ema")); // the name typed last is offered again
-    testing::Type(Form2, QStringLiteral("Jan"));
-    testing::Click(Form2->Button4);
+    QVERIFY(testing::Type(Form2, QStringLiteral("Jan")));
+    QVERIFY(testing::Click(Form2->Button4));
 
     QVERIFY(harness.dialogs->errors.isEmpty());
     QCOMPARE(ReadFile(QDir(folder_.path()).filePath(QStringLiteral("hiscore0.dat"))),

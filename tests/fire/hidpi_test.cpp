@@ -110,7 +110,7 @@ void HidpiTest::sharpPictureFillsItsImageAtLayoutSize() {
     const QString picture = QLatin1String(kShown[row].picture);
     fire::Round() = {};
     TForm2 form;
-    testing::ShowAndExpose(&form);
+    QVERIFY(testing::ShowAndExpose(&form));
     tk::TImage* control = form.*kShown[row].control;
     control->SetVisible(true);
 

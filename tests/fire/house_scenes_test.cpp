@@ -20,13 +20,12 @@ struct Scene {
         fire::Round() = {};
         harness.Script({draw});
         form = std::make_unique<TForm2>();
-        testing::ShowAndExpose(form.get());
         tk::TRadioButton* radios[] = {form->RadioButton1, form->RadioButton2, form->RadioButton3};
-        testing::Click(radios[house - 1]);
-        testing::Click(form->Button1);
-        for (int tick = 0; tick < 8; ++tick) // to the first spawn
-            harness.Advance(kTickInterval);
         this->house = &form->HouseOf(static_cast<HouseId>(house));
+        ready = testing::ShowAndExpose(form.get()) && testing::Click(radios[house - 1]) &&
+                testing::Click(form->Button1);
+        for (int tick = 0; ready && tick < 8; ++tick) // to the first spawn
+            harness.Advance(kTickInterval);
     }
     // Which hotspots burn, with their ages, e.g. "0002000".
     QString State() const {
@@ -39,6 +38,7 @@ struct Scene {
     testing::Harness harness;
     std::unique_ptr<TForm2> form;
     TForm2::House* house = nullptr;
+    bool ready = false; // on the screen, the round started and at its first spawn
 };
 
 QRect Bounds(const tk::TControl* control) {
@@ -87,9 +87,11 @@ void HouseScenesTest::clickOnScene() {
     QFETCH(QString, after);
 
     Scene scene(house, 4);
+    QVERIFY(scene.ready);
     QVERIFY(scene.house->hotspots[4]->Visible());
     testing::Shoot(scene.form.get(), QStringLiteral("fire_house_%1").arg(house));
-    testing::ClickAt(scene.form.get(), scene.house->panel->self()->mapTo(scene.form->ClientWidget(), at));
+    QVERIFY(testing::ClickAt(scene.form.get(),
+                             scene.house->panel->self()->mapTo(scene.form->ClientWidget(), at)));
 
     QCOMPARE(fire::Round().firesPutOut, putOut);
     QCOMPARE(scene.State(), after);
@@ -169,7 +171,7 @@ void HouseScenesTest::labelsShowWholeTextBesideHotspots() {
 
     fire::Round() = {};
     TForm2 form;
-    testing::ShowAndExpose(&form);
+    QVERIFY(testing::ShowAndExpose(&form));
     const TForm2::House& scene = form.HouseOf(static_cast<HouseId>(house));
     scene.panel->SetVisible(true);
     scene.timeLabel->SetCaption(QStringLiteral("Čas: 59,9"));

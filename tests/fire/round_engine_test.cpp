@@ -21,14 +21,14 @@ struct Game {
         fire::Round() = {};
         harness.Script(std::move(draws));
         form = std::make_unique<TForm2>();
-        testing::ShowAndExpose(form.get());
+        ready = testing::ShowAndExpose(form.get());
     }
     // "Start" with a house (1 to 3) and a speed index (0 to 2) chosen.
-    void Start(int house, int speed) {
+    [[nodiscard]] bool Start(int house, int speed) {
         tk::TRadioButton* radios[] = {form->RadioButton1, form->RadioButton2, form->RadioButton3};
         radios[house - 1]->SetChecked(true);
         form->RadioGroup1->SetItemIndex(speed);
-        testing::Click(form->Button1);
+        return testing::Click(form->Button1);
     }
     void Ticks(int count) {
         for (int i = 0; i < count; ++i)
@@ -38,6 +38,7 @@ struct Game {
 
     testing::Harness harness;
     std::unique_ptr<TForm2> form;
+    bool ready = false;
 };
 
 // "59.7" written with the locale's decimal separator, as the time label shows it.
@@ -113,7 +114,9 @@ void RoundEngineTest::workedExample() {
     QFETCH(QString, ages);
 
     Game game({0, 2, 4, 2});
-    game.Start(1, 2);
+
+    QVERIFY(game.ready);
+    QVERIFY(game.Start(1, 2));
     QCOMPARE(fire::Round().spawnInterval, std::uint8_t{4});
     game.Ticks(tick);
 
@@ -127,7 +130,8 @@ void RoundEngineTest::workedExample() {
 
 void RoundEngineTest::firstSpawnAtIntervalEight() {
     Game game({1});
-    game.Start(1, 0);
+    QVERIFY(game.ready);
+    QVERIFY(game.Start(1, 0));
     game.Ticks(7);
     QCOMPARE(game.harness.random->draws, 0);
     QCOMPARE(Shown(game.HouseOf(1)), QStringLiteral("00000"));
@@ -158,7 +162,9 @@ void RoundEngineTest::spawnsPerRound() {
     QFETCH(int, spawns);
 
     Game game({0, 1, 2, 3, 4});
-    game.Start(1, speed);
+
+    QVERIFY(game.ready);
+    QVERIFY(game.Start(1, speed));
     if (forcedInterval != 0)
         fire::Round().spawnInterval = static_cast<std::uint8_t>(forcedInterval);
     game.Ticks(600);
@@ -194,7 +200,9 @@ void RoundEngineTest::lifeOfAFire() {
     QFETCH(QString, ages);
 
     Game game(picks);
-    game.Start(1, 2);
+
+    QVERIFY(game.ready);
+    QVERIFY(game.Start(1, 2));
     tk::TImage* hotspot = game.HouseOf(1).hotspots[0];
     QString seen;
     for (int spawn = 0; spawn < ages.size(); ++spawn) {
@@ -206,8 +214,8 @@ void RoundEngineTest::lifeOfAFire() {
 
     // However often it was restarted, it counts once: a second click on its spot hits the house.
     if (hotspot->Visible()) {
-        testing::Click(hotspot);
-        testing::Click(hotspot);
+        QVERIFY(testing::Click(hotspot));
+        QVERIFY(testing::Click(hotspot));
         game.Ticks(1);
         QCOMPARE(fire::Round().firesPutOut, 1);
     }
@@ -239,7 +247,9 @@ void RoundEngineTest::drawBurnsHotspotOfThatIndex() {
     QFETCH(QString, image);
 
     Game game({static_cast<std::uint32_t>(draw)});
-    game.Start(house, 0);
+
+    QVERIFY(game.ready);
+    QVERIFY(game.Start(house, 0));
     game.Ticks(8);
 
     tk::TImage* burning = game.form->Hotspot(image);
@@ -267,12 +277,14 @@ void RoundEngineTest::clickBeforeFinalTickCounts() {
     QFETCH(int, total);
 
     Game game({2});
-    game.Start(1, 0);
+
+    QVERIFY(game.ready);
+    QVERIFY(game.Start(1, 0));
     game.Ticks(600);
     tk::TImage* last = game.HouseOf(1).hotspots[2];
     QVERIFY(last->Visible());
     if (click)
-        testing::Click(last);
+        QVERIFY(testing::Click(last));
     game.Ticks(1);
 
     QCOMPARE(game.form->uhasrd->Caption(), QStringLiteral("Uhašeno: ") + QString::number(total));
@@ -284,12 +296,13 @@ void RoundEngineTest::clickBeforeFinalTickCounts() {
 // A click takes the fire away at once; the count label catches up on the next tick.
 void RoundEngineTest::clickOnBurningHotspotPutsItOut() {
     Game game({4});
-    game.Start(1, 0);
+    QVERIFY(game.ready);
+    QVERIFY(game.Start(1, 0));
     game.Ticks(8);
     tk::TImage* burning = game.HouseOf(1).hotspots[4];
     QVERIFY(burning->Visible());
 
-    testing::Click(burning);
+    QVERIFY(testing::Click(burning));
     QVERIFY(!burning->Visible());
     QCOMPARE(burning->Tag, 0);
     QCOMPARE(fire::Round().firesPutOut, 1);

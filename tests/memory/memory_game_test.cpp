@@ -110,7 +110,7 @@ void MemoryGameTest::initTestCase() {
         QVERIFY(QFile::copy(QDir(QStringLiteral(CARD_PICTURES_DIR)).filePath(name),
                             QDir(Folder("karty")).filePath(name)));
 
-    StartTheGame();
+    QVERIFY(StartTheGame());
 }
 
 void MemoryGameTest::refusingTheDialogChangesNothing_data() {
@@ -292,8 +292,8 @@ void MemoryGameTest::aPairVanishesAtItsSecondClick() {
     const Board board = Deal(harness, Folder("karty"), PairsSideBySide());
     for (int pair = 0; pair < 3; ++pair) {
         const int first = 2 * pair + 1;
-        testing::Click(board.backs[first]);
-        testing::Click(board.backs[first + 1]);
+        QVERIFY(testing::Click(board.backs[first]));
+        QVERIFY(testing::Click(board.backs[first + 1]));
         // Gone at that click: off the window, whether or not the event loop has freed them yet.
         for (int k : {first, first + 1})
             QVERIFY(!Showing(board.backs[k]) && !Showing(board.faces[k]));
@@ -303,7 +303,7 @@ void MemoryGameTest::aPairVanishesAtItsSecondClick() {
         for (int k : {first, first + 1})
             QVERIFY(board.backs[k].isNull() && board.faces[k].isNull());
     }
-    testing::Click(board.backs[9]);
+    QVERIFY(testing::Click(board.backs[9]));
     QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(1));
     QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(9));
     testing::Shoot(Form4, QStringLiteral("pexeso_three_pairs_gone"));
@@ -312,12 +312,12 @@ void MemoryGameTest::aPairVanishesAtItsSecondClick() {
 void MemoryGameTest::anUnlikePairIsLookedAtForTwoSeconds() {
     testing::Harness harness;
     const Board board = Deal(harness, Folder("karty"), PairsSideBySide());
-    testing::Click(board.backs[1]);
-    testing::Click(board.backs[3]);
+    QVERIFY(testing::Click(board.backs[1]));
+    QVERIFY(testing::Click(board.backs[3]));
     testing::Shoot(Form4, QStringLiteral("pexeso_look"));
     QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
     harness.Advance(kLookTime - 1ms);
-    testing::Click(board.backs[5]);
+    QVERIFY(testing::Click(board.backs[5]));
     board.backs[5]->ImageClick(); // a click that still reaches a card is refused too
     QVERIFY(!board.backs[1]->Visible() && !board.backs[3]->Visible() && board.backs[5]->Visible());
     QCOMPARE(MemoryTurn().SecondIndex, std::uint8_t(3));
@@ -326,7 +326,7 @@ void MemoryGameTest::anUnlikePairIsLookedAtForTwoSeconds() {
     QCOMPARE(MemoryTurn().Busy, std::uint8_t(0));
     QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(0));
     QVERIFY(!Form4->Timer1->Enabled());
-    testing::Click(board.backs[5]);
+    QVERIFY(testing::Click(board.backs[5]));
     QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(5));
     QVERIFY(!board.backs[5]->Visible());
 }

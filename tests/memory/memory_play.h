@@ -88,7 +88,7 @@ inline void AnswerDialog(const QString& folder, Answer answer = Answer::Ok) {
         if (answer == Answer::OkByKey)
             QTest::keyClick(Form5->Button1, Qt::Key_Space);
         else
-            testing::Click(Form5->Button1);
+            QVERIFY(testing::Click(Form5->Button1));
     });
 }
 
@@ -139,18 +139,17 @@ struct OtherWindow {
         image = new tk::TImage(&form);
         image->SetBounds(0, 0, 100, 100);
         image->OnClick = [this] { ++clicks; };
-        testing::ShowAndExpose(&form);
+        shown = testing::ShowAndExpose(&form);
     }
     tk::TForm form;
     tk::TImage* image;
     int clicks = 0;
+    bool shown = false; // check it: QVERIFY(other.shown)
 };
 
 // Turns cards 1 and 3, an unlike pair on a board dealt with PairsSideBySide: the look begins.
-inline void BeginLook(const Board& board) {
-    testing::ShowAndExpose(Form4);
-    testing::Click(board.backs[1]);
-    testing::Click(board.backs[3]);
+[[nodiscard]] inline bool BeginLook(const Board& board) {
+    return testing::ShowAndExpose(Form4) && testing::Click(board.backs[1]) && testing::Click(board.backs[3]);
 }
 
 // The picture folders of a test case, under one temporary folder in which the game starts.
@@ -166,11 +165,13 @@ protected:
             QVERIFY(testing::WriteJpeg(QDir(Folder(name)).filePath(QStringLiteral("znak.jpg")),
                                        testing::CardPicture(back)));
     }
-    // The program's windows, made with the root as the current directory.
-    void StartTheGame() {
-        QVERIFY(QDir::setCurrent(root_.path()));
+    // The program's windows, made with the root as the current directory; false when they are not
+    // up.
+    [[nodiscard]] bool StartTheGame() {
+        if (!QDir::setCurrent(root_.path()))
+            return false;
         CreateForms(tk::App());
-        testing::ShowAndExpose(Form4); // in the program the launcher opens it modally
+        return testing::ShowAndExpose(Form4); // in the program the launcher opens it modally
     }
     // "Nová" with the dialog answered by the folder, the draws scripted; returns the new board.
     Board Deal(testing::Harness& harness, const QString& folder, const std::vector<int>& numbers) {
@@ -183,13 +184,13 @@ protected:
     QTemporaryDir root_;
 };
 
-// Every test starts with no open turn; boards of earlier tests stay beneath.
+// Every test starts with no open turn, the window on the screen; boards of earlier tests stay
+// beneath. Call it from init(): a failure there skips the test.
 inline void ResetTurn() {
-    // Every test starts with no open turn; boards of earlier tests stay beneath.
     Form4->Timer1->SetEnabled(false);
     MemoryTurn() = MemoryTurnState{};
     if (!Form4->isVisible())
-        testing::ShowAndExpose(Form4);
+        QVERIFY(testing::ShowAndExpose(Form4));
 }
 
 } // namespace memory_play

@@ -32,7 +32,7 @@ struct Table {
             back->CardIndex = k;
             memory.CardBacks[k] = back;
         }
-        testing::ShowAndExpose(form.get());
+        shown = testing::ShowAndExpose(form.get());
     }
     ~Table() {
         tk::App().SetMessageFilter(nullptr); // the form's filter goes with the form
@@ -57,6 +57,7 @@ struct Table {
 
     testing::Harness harness; // before the form, so its timer runs on the virtual clock
     std::unique_ptr<TForm4> form;
+    bool shown = false;
 };
 
 } // namespace
@@ -96,6 +97,7 @@ void MemorySoundsTest::eachEventPlaysItsSound() {
     QFETCH(QString, event);
     QFETCH(QStringList, heard);
     Table table;
+    QVERIFY(table.shown);
     testing::RecordingSound sound;
     for (const QString& step : before.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         table.Step(step);

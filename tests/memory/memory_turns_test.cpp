@@ -37,14 +37,14 @@ void MemoryTurnsTest::initTestCase() {
     QVERIFY(testing::WriteJpeg(root_.filePath(QStringLiteral("znak.jpg")), testing::CardPicture(kStartBack)));
     MakeFolder(QStringLiteral("obrazky"), 23, kFolderBack);
     MakeFolder(QStringLiteral("bez obliceju"), 0, kFolderBack);
-    StartTheGame();
+    QVERIFY(StartTheGame());
 }
 
 void MemoryTurnsTest::clickingTheFaceUpFirstCardAgainDoesNothing() {
     testing::Harness harness;
     const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    testing::Click(board.backs[1]);
-    testing::Click(board.faces[1]); // the face now lies open at that place
+    QVERIFY(testing::Click(board.backs[1]));
+    QVERIFY(testing::Click(board.faces[1])); // the face now lies open at that place
     QVERIFY(!board.backs[1]->Visible());
     QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(1));
     QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(1));
@@ -65,22 +65,23 @@ void MemoryTurnsTest::presssesAreDroppedEverywhereDuringTheLook() {
     testing::Harness harness;
     const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
     OtherWindow other;
-    BeginLook(board);
+    QVERIFY(other.shown);
+    QVERIFY(BeginLook(board));
     QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
 
     bool droppedDuringLook = false;
     bool passedAfterLook = false;
     if (where == QLatin1String("card")) {
-        testing::Click(board.backs[5]);
+        QVERIFY(testing::Click(board.backs[5]));
         droppedDuringLook = board.backs[5]->Visible();
         harness.Advance(kLookTime);
-        testing::Click(board.backs[5]);
+        QVERIFY(testing::Click(board.backs[5]));
         passedAfterLook = !board.backs[5]->Visible();
     } else if (where == QLatin1String("window")) {
-        testing::Click(other.image);
+        QVERIFY(testing::Click(other.image));
         droppedDuringLook = other.clicks == 0;
         harness.Advance(kLookTime);
-        testing::Click(other.image);
+        QVERIFY(testing::Click(other.image));
         passedAfterLook = other.clicks == 1;
     } else if (where == QLatin1String("box")) {
         tk::App().SetDialogs(std::make_unique<ModalBoxes>());
@@ -110,10 +111,10 @@ void MemoryTurnsTest::presssesAreDroppedEverywhereDuringTheLook() {
                     Form5->windowHandle()->close();
             });
             QVERIFY(QTest::qWaitForWindowExposed(Form5));
-            testing::Click(Form5->Button1);
+            QVERIFY(testing::Click(Form5->Button1));
             droppedDuringLook = Form5->ModalResult() == 0;
             harness.Advance(kLookTime);
-            testing::Click(Form5->Button1);
+            QVERIFY(testing::Click(Form5->Button1));
             passedAfterLook = Form5->ModalResult() == 1;
         });
         Form4->Nov1->Action()->trigger();
@@ -130,7 +131,8 @@ void MemoryTurnsTest::menusAndDoubleClicksPassDuringTheLook() {
     testing::Harness harness;
     const Board board = Deal(harness, Folder("obrazky"), PairsSideBySide());
     OtherWindow other;
-    BeginLook(board);
+    QVERIFY(other.shown);
+    QVERIFY(BeginLook(board));
 
     QTest::mouseDClick(other.form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
                        other.image->mapTo(&other.form, QPoint(50, 50)));
@@ -149,8 +151,8 @@ void MemoryTurnsTest::aCardWithoutAPartnerNeverVanishes() {
     numbers[kCards - 1] = 23; // card 40 alone; 20 on card 39 alone
     const Board board = Deal(harness, Folder("obrazky"), numbers);
     for (const int other : {39, 1, 39}) {
-        testing::Click(board.backs[40]);
-        testing::Click(board.backs[other]);
+        QVERIFY(testing::Click(board.backs[40]));
+        QVERIFY(testing::Click(board.backs[other]));
         QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
         harness.Advance(kLookTime);
         DeleteReleased();
@@ -193,7 +195,7 @@ void MemoryTurnsTest::turnsThatMixDeals() {
         } else {
             TMujImage* back = card(step).backs.at(step.mid(1).toUInt());
             QVERIFY2(back != nullptr && back->isVisible(), qPrintable(step));
-            testing::Click(back);
+            QVERIFY(testing::Click(back));
         }
         DeleteReleased();
     }
@@ -229,7 +231,7 @@ void MemoryTurnsTest::aLookRunsOnThroughANewDeal() {
     QFETCH(bool, a3FaceDown);
     testing::Harness harness;
     const Board a = Deal(harness, Folder("obrazky"), PairsSideBySide());
-    BeginLook(a);
+    QVERIFY(BeginLook(a));
     int busyInTheBox = -1;
     SteppingDialogs* dialogs = InstallSteppingDialogs([&] {
         if (tickInABox && busyInTheBox < 0) {
@@ -249,7 +251,7 @@ void MemoryTurnsTest::aLookRunsOnThroughANewDeal() {
     } else {
         // The deal left the look running: presses on the new board are still dropped.
         QCOMPARE(MemoryTurn().Busy, std::uint8_t(1));
-        testing::Click(b.backs[5]);
+        QVERIFY(testing::Click(b.backs[5]));
         QVERIFY(b.backs[5]->Visible());
         harness.Advance(kLookTime);
     }
@@ -260,7 +262,7 @@ void MemoryTurnsTest::aLookRunsOnThroughANewDeal() {
     QVERIFY(!a.backs[1]->Visible());
     QCOMPARE(a.backs[3]->Visible(), a3FaceDown);
     QVERIFY(b.backs[1]->Visible() && b.backs[3]->Visible());
-    testing::Click(b.backs[5]);
+    QVERIFY(testing::Click(b.backs[5]));
     QCOMPARE(MemoryTurn().FirstIndex, std::uint8_t(5));
     QVERIFY(dialogs->errors.isEmpty());
 }

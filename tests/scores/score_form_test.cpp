@@ -3,7 +3,6 @@
 // inside the caller's error boundary, with the table files in a temporary current directory.
 #include "scores/score_form.h"
 
-#include "fire/fire_form.h"
 #include "support/test_main.h"
 #include "support/test_support.h"
 #include "toolkit/text/cp1250.h"
@@ -86,8 +85,8 @@ private:
     QByteArray GridAsFile() const;
     QStringList Errors() const { return harness_->dialogs->errors; }
 
-    std::unique_ptr<TForm2> game_;
     std::unique_ptr<testing::Harness> harness_;
+    std::unique_ptr<tk::TForm> mainWindow_; // made first, so the table is not the main window
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<TForm3> table_;
     QString startDir_;
@@ -96,8 +95,7 @@ private:
 void ScoreFormTest::initTestCase() {
     startDir_ = tk::GetCurrentDir();
     harness_ = std::make_unique<testing::Harness>();
-    game_ = std::make_unique<TForm2>();
-    Form2 = game_.get();
+    mainWindow_ = std::make_unique<tk::TForm>();
 }
 
 void ScoreFormTest::init() {
@@ -118,15 +116,13 @@ void ScoreFormTest::cleanup() {
 }
 
 void ScoreFormTest::cleanupTestCase() {
-    Form2 = nullptr;
-    game_.reset();
+    mainWindow_.reset();
     harness_.reset();
 }
 
 void ScoreFormTest::Zapsat(std::uint8_t tableNumber, std::int32_t score, const QString& name) {
-    Form2->TableNumber = tableNumber;
     tk::App().Invoke([&] {
-        Form3->ShowTable();
+        Form3->ShowTable(tableNumber);
         Form3->ConsiderNewScore(score, name);
     });
 }
@@ -150,7 +146,7 @@ void ScoreFormTest::layout() {
     for (int row = 0; row < 11; ++row) {
         QVERIFY(grid->Cell(0, row).isEmpty() && grid->Cell(1, row).isEmpty());
     }
-    testing::ShowAndExpose(table_.get());
+    QVERIFY(testing::ShowAndExpose(table_.get()));
     QCOMPARE(grid->geometry(), QRect(QPoint(0, 0), table_->ClientSize()));
     const QSize before = grid->size();
     table_->resize(table_->width() + 57, table_->height() - 40);
@@ -181,8 +177,7 @@ void ScoreFormTest::showingLoadsAndSavesAtOnce() {
     QFETCH(QByteArray, saved);
 
     WriteFile(FileOf(tableNumber), file);
-    Form2->TableNumber = tableNumber;
-    tk::App().Invoke([&] { Form3->ShowTable(); });
+    tk::App().Invoke([&] { Form3->ShowTable(tableNumber); });
 
     QVERIFY(table_->Visible());
     QCOMPARE(Errors(), QStringList());
@@ -261,8 +256,7 @@ void ScoreFormTest::scoreThatDoesNotEnterWritesNothing() {
     QFETCH(int, errors);
 
     WriteFile(FileOf(6), file);
-    Form2->TableNumber = 6;
-    table_->ShowTable();
+    table_->ShowTable(6);
     const QByteArray grid = GridAsFile();
     QVERIFY(QFile::remove(FileOf(6)));
     tk::App().Invoke([&] { Form3->ConsiderNewScore(score, "Bo"); });
@@ -306,8 +300,7 @@ void ScoreFormTest::failedSaveKeepsOldFileAndGridEntry() {
     QFETCH(QString, error);
 
     WriteFile(FileOf(7), kTwelveLast);
-    Form2->TableNumber = 7;
-    table_->ShowTable();
+    table_->ShowTable(7);
     tk::testing::FailTextWritesAfter(linesOk, systemErrno);
     tk::App().Invoke([&] { Form3->ConsiderNewScore(95, "Ema"); });
 
@@ -331,9 +324,8 @@ void ScoreFormTest::failedSaveWhileShowingLetsTheScoreIn_data() {
 
 void ScoreFormTest::failedSaveWhileShowingLetsTheScoreIn() {
     QFETCH(bool, alreadyShown);
-    Form2->TableNumber = 5;
     if (alreadyShown) {
-        table_->ShowTable();
+        table_->ShowTable(5);
     }
     QCOMPARE(table_->Visible(), alreadyShown);
     tk::testing::FailTextWritesAfter(4, ENOSPC);
@@ -353,8 +345,7 @@ void ScoreFormTest::loadErrorKeepsGridAndSavesNothing() {
     QVERIFY(QFile::link("/proc/self/mem", FileOf(2)));
     table_->StringGrid1->SetCell(0, 0, "stale");
 
-    Form2->TableNumber = 2;
-    tk::App().Invoke([&] { Form3->ShowTable(); });
+    tk::App().Invoke([&] { Form3->ShowTable(2); });
 
     QCOMPARE(Errors(), QStringList{tk::ErrorBoxText(tk::texts::IoError(tk::IoErrorCode(EIO)))});
     QVERIFY(table_->Visible());
@@ -366,8 +357,7 @@ void ScoreFormTest::loadErrorKeepsGridAndSavesNothing() {
 
 void ScoreFormTest::folderNamedLikeTheFileIsNoFile() {
     QVERIFY(QDir().mkdir(FileOf(1)));
-    Form2->TableNumber = 1;
-    tk::App().Invoke([&] { Form3->ShowTable(); });
+    tk::App().Invoke([&] { Form3->ShowTable(1); });
 
     QCOMPARE(Errors(), QStringList{"File access denied."});
     QVERIFY(table_->Visible());
@@ -382,9 +372,9 @@ void ScoreFormTest::czechNamesOnScreen() {
                          "ofie\r\n  98\r\n\x8A\xE1rka R\xF9\x9Ei\xE8kov\xE1\r\n  75\r\n\xC8"
                          "en\xECk\r\n  40\r\nT\xFDna \xD8\xEDhov\xE1\r\n" +
                              kEmptyRow.repeated(6));
-    Form2->TableNumber = 3;
-    testing::ShowAndExpose(table_.get());
-    tk::App().Invoke([&] { Form3->ShowTable(); });
+    table_->TableNumber = 3;
+    QVERIFY(testing::ShowAndExpose(table_.get()));
+    tk::App().Invoke([&] { Form3->ShowTable(3); });
 
     QCOMPARE(table_->StringGrid1->Cell(1, 1), QString("Žofie"));
     QCOMPARE(table_->StringGrid1->Cell(1, 2), QString("Šárka Růžičková"));

@@ -11,16 +11,16 @@
 namespace testing {
 
 FireGame::FireGame(std::vector<std::uint32_t> draws) {
-    QVERIFY(folder.isValid());
     previousDir = tk::GetCurrentDir();
-    tk::SetCurrentDir(folder.path());
+    if (folder.isValid())
+        tk::SetCurrentDir(folder.path());
     fire::Round() = {};
     harness.Script(std::move(draws));
     form = std::make_unique<TForm2>();
     scores = std::make_unique<TForm3>();
     Form2 = form.get();
     Form3 = scores.get();
-    ShowAndExpose(form.get());
+    ready = folder.isValid() && ShowAndExpose(form.get());
 }
 
 FireGame::~FireGame() {
@@ -45,7 +45,10 @@ PlayedRound PlayRound(TForm2& form, Harness& harness, int fires,
                 continue;
             for (tk::TImage* hotspot : house.hotspots) {
                 if (hotspot->Visible() && played.clicked < fires) {
-                    Click(hotspot);
+                    if (!Click(hotspot)) {
+                        played.clicksLanded = false;
+                        return played;
+                    }
                     ++played.clicked;
                 }
             }

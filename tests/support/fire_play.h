@@ -19,7 +19,8 @@ class TForm3;
 namespace testing {
 
 // A fire game window and the score table window on screen, in a fresh current directory, with the
-// round state zeroed and the draws scripted; the window references are set while it lives.
+// round state zeroed and the draws scripted; the window references are set while it lives. Check
+// `ready` first: QVERIFY(game.ready).
 struct FireGame {
     explicit FireGame(std::vector<std::uint32_t> draws = {0, 3, 1, 4, 2});
     ~FireGame();
@@ -29,11 +30,13 @@ struct FireGame {
     Harness harness;
     std::unique_ptr<TForm2> form;
     std::unique_ptr<TForm3> scores;
+    bool ready = false; // the folder was made and the game window is on the screen
 };
 
 struct PlayedRound {
     int ticks = 0;
     int clicked = 0;
+    bool clicksLanded = true; // false: a click could not be given, and the round was left there
 };
 
 // Plays the running round on the window to its end (at most 700 ticks, so a broken engine cannot

@@ -42,30 +42,42 @@ void Harness::Script(std::vector<std::uint32_t> draws) {
     tk::SetRandomSource(std::move(scripted));
 }
 
-void ShowAndExpose(tk::TForm* form) {
-    if (form->isHidden())
-        form->Show();
-    QVERIFY(QTest::qWaitForWindowExposed(form));
-}
-
 namespace {
 
-void ClickInWindow(QWidget* window, QPoint windowPos) {
-    QWindow* handle = window->windowHandle();
-    QVERIFY2(handle != nullptr, "the window has not been shown");
-    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, windowPos);
+// Says why a helper could not do its work; the check at its call then stops the test.
+bool Fail(const char* why) {
+    qWarning("%s", why);
+    return false;
 }
 
 } // namespace
 
-void ClickAt(tk::TForm* form, QPoint clientPos) {
-    ClickInWindow(form, form->ClientWidget()->mapTo(form, clientPos));
+bool ShowAndExpose(tk::TForm* form) {
+    if (form->isHidden())
+        form->Show();
+    return QTest::qWaitForWindowExposed(form) || Fail("the window was never exposed");
 }
 
-void Click(tk::TControl* control) {
+namespace {
+
+bool ClickInWindow(QWidget* window, QPoint windowPos) {
+    QWindow* handle = window->windowHandle();
+    if (handle == nullptr)
+        return Fail("the window has not been shown");
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, windowPos);
+    return true;
+}
+
+} // namespace
+
+bool ClickAt(tk::TForm* form, QPoint clientPos) {
+    return ClickInWindow(form, form->ClientWidget()->mapTo(form, clientPos));
+}
+
+bool Click(tk::TControl* control) {
     QWidget* widget = control->self();
     QWidget* window = widget->window();
-    ClickInWindow(window, widget->mapTo(window, widget->rect().center()));
+    return ClickInWindow(window, widget->mapTo(window, widget->rect().center()));
 }
 
 const tk::OutlineNode* FindRow(tk::TDirectoryOutline* outline, const QString& path) {
@@ -88,26 +100,32 @@ QPoint ScrolledRowCentre(tk::TDirectoryOutline* outline, const tk::OutlineNode* 
 
 } // namespace
 
-void ClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
-    QVERIFY2(node != nullptr && outline->RowOf(node) >= 0, "the row is not shown");
+bool ClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
+    if (node == nullptr || outline->RowOf(node) < 0)
+        return Fail("the row is not shown");
     QTest::mouseClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                       ScrolledRowCentre(outline, node));
+    return true;
 }
 
-void DoubleClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
-    QVERIFY2(node != nullptr && outline->RowOf(node) >= 0, "the row is not shown");
+bool DoubleClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node) {
+    if (node == nullptr || outline->RowOf(node) < 0)
+        return Fail("the row is not shown");
     QTest::mouseDClick(outline->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
                        ScrolledRowCentre(outline, node));
+    return true;
 }
 
-void Type(tk::TForm* form, const QString& text) {
+bool Type(tk::TForm* form, const QString& text) {
     QWidget* target = form->focusWidget();
     if (target == nullptr)
         target = QApplication::focusWidget();
-    QVERIFY2(target != nullptr, "nothing has the keyboard focus");
+    if (target == nullptr)
+        return Fail("nothing has the keyboard focus");
     // One key event per character with its text, so letters beyond Latin-1 (ř, ů, ě) arrive too.
     for (const QChar c : text)
         QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    return true;
 }
 
 void Shoot(QWidget* widget, const QString& name) {

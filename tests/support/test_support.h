@@ -43,22 +43,26 @@ public:
     tk::ScriptedRandom* random = nullptr;
 };
 
+// The helpers that act on windows return false, having said why, when they could not (a window
+// never exposed, a row not shown): check them at the call, QVERIFY(testing::Click(button)), so the
+// test stops there.
+
 // Shows the form (if hidden) and waits until the window system has exposed it.
-void ShowAndExpose(tk::TForm* form);
+[[nodiscard]] bool ShowAndExpose(tk::TForm* form);
 // A left click (press and release) at a point of the form's client area, delivered through the
 // window system as a real click would be.
-void ClickAt(tk::TForm* form, QPoint clientPos);
+[[nodiscard]] bool ClickAt(tk::TForm* form, QPoint clientPos);
 // A left click at the centre of a control (through the window system, so a covering control or the
 // message filter may take it instead).
-void Click(tk::TControl* control);
+[[nodiscard]] bool Click(tk::TControl* control);
 // Types text into whatever has the keyboard focus.
-void Type(tk::TForm* form, const QString& text);
+[[nodiscard]] bool Type(tk::TForm* form, const QString& text);
 // The shown row of a folder tree whose path is `path`, or nullptr.
 const tk::OutlineNode* FindRow(tk::TDirectoryOutline* outline, const QString& path);
 // A left click or double click on the text of a tree's row, scrolled into view first as the player
 // would, delivered through the window system.
-void ClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node);
-void DoubleClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node);
+[[nodiscard]] bool ClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node);
+[[nodiscard]] bool DoubleClickRow(tk::TDirectoryOutline* outline, const tk::OutlineNode* node);
 // Renders a widget to a PNG under $PLAMKOV_SHOTS (if set) for a person to look at.
 void Shoot(QWidget* widget, const QString& name);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fire/art/fire_pictures.h"
 
+#include "toolkit/pictures/decode_ahead.h"
 #include "toolkit/pictures/jpeg.h"
 #include "toolkit/text/errors.h"
 
@@ -9,99 +10,64 @@
 #include <QtMath>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <exception>
-#include <future>
 #include <memory>
-#include <mutex>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// A picture's decoding: the pixels, or the error it failed with.
-struct Decoded {
-    QImage picture;
-    std::exception_ptr error;
-};
-
-Decoded Decode(const QString& name, FirePictureSet set) {
-    try {
-        // QResource, not QFile: the worker makes no QObject of its own.
-        const QString folder = set.scale == 1 ? QString() : QStringLiteral("%1x/").arg(set.scale);
-        const QResource resource(QStringLiteral(":/fire/%1%2.jpg").arg(folder, name));
-        if (!resource.isValid())
-            throw tk::EPictureError(QStringLiteral("No picture named %1").arg(name));
-        QImage picture = tk::DecodeJpeg(resource.uncompressedData());
-        if (set.ratio != set.scale) {
-            // Rounded up, so that the picture covers at least its size in layout pixels.
-            const QSizeF layoutSize = QSizeF(picture.size()) / set.scale;
-            picture =
-                picture.scaled(qCeil(layoutSize.width() * set.ratio), qCeil(layoutSize.height() * set.ratio),
-                               Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        }
-        picture.setDevicePixelRatio(set.ratio);
-        return {picture, nullptr};
-    } catch (...) {
-        return {QImage(), std::current_exception()};
+QImage DecodePicture(const QString& name, FirePictureSet set) {
+    // QResource, not QFile: a pool thread makes no QObject of its own.
+    const QString folder = set.scale == 1 ? QString() : QStringLiteral("%1x/").arg(set.scale);
+    const QResource resource(QStringLiteral(":/fire/%1%2.jpg").arg(folder, name));
+    if (!resource.isValid())
+        throw tk::EPictureError(QStringLiteral("No picture named %1").arg(name));
+    QImage picture = tk::DecodeJpeg(resource.uncompressedData());
+    if (set.ratio != set.scale) {
+        // Rounded up, so that the picture covers at least its size in layout pixels.
+        const QSizeF layoutSize = QSizeF(picture.size()) / set.scale;
+        picture =
+            picture.scaled(qCeil(layoutSize.width() * set.ratio), qCeil(layoutSize.height() * set.ratio),
+                           Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    picture.setDevicePixelRatio(set.ratio);
+    return picture;
 }
 
-// A picture of one set, as the caches know it.
+// A picture of one set, as the table knows it.
 QString KeyOf(const QString& name, FirePictureSet set) {
     return set.scale == 1 ? name : QStringLiteral("%1@%2").arg(name).arg(set.ratio);
 }
 
-using Cache = QHash<QString, Decoded>;
+using Decode = tk::PictureDecode<QImage>;
+using Decodes = std::vector<std::shared_ptr<Decode>>;
 
-// The start-up batch: every embedded picture of one set, decoded by a worker thread. The worker
-// decodes the thumbnails, which the start panel shows, and then waits until the first other
-// picture is asked for: until the window is on the screen, the user-interface thread needs both
-// cores more than the pictures. Whoever asks for a picture the worker is decoding waits for it.
-// The table is made before the worker starts and is not changed after.
-struct Prefetch {
-    struct Picture {
-        QString name;
-        FirePictureSet set;
-        std::atomic<bool> claimed{false};
-        std::promise<Decoded> result;
-        std::shared_future<Decoded> ready = result.get_future().share();
-        bool thumbnail = false;
-
-        void DecodeUnlessClaimed() {
-            if (!claimed.exchange(true))
-                result.set_value(Decode(name, set));
-        }
-    };
-    std::once_flag started;
-    std::vector<std::unique_ptr<Picture>> pictures; // the thumbnails first
-    QHash<QString, Picture*> byKey;
-    std::promise<void> go;
-    std::once_flag goGiven;
-    std::atomic<bool> stopping{false};
-    std::future<void> worker;
-
-    void Go() {
-        std::call_once(goGiven, [this] { go.set_value(); });
-    }
-    ~Prefetch() {
-        // The program ends: the worker stops after its picture.
-        stopping = true;
-        Go();
-        if (worker.valid())
-            worker.wait();
-    }
+// Every picture asked for, each decoded once (or failing each time with its own error), and the
+// start-up batch: every embedded picture of one set, decoded ahead on the decode pool. The
+// thumbnails, which the start panel shows, go first; the rest waits until the first of them is
+// asked for: until the window is on the screen, the user-interface thread needs both cores more
+// than the pictures. Touched only by the user-interface thread; the pool sees the decodes alone.
+struct Pictures {
+    QHash<QString, std::shared_ptr<Decode>> byKey;
+    QHash<QString, bool> ahead; // the batch's pictures that are not thumbnails
+    Decodes rest;               // waiting for the first of them to be asked for
+    bool prefetched = false;
 };
 
-Prefetch& ThePrefetch() {
-    static Prefetch prefetch;
-    return prefetch;
+Pictures& ThePictures() {
+    static Pictures pictures;
+    return pictures;
 }
 
 bool IsThumbnail(const PictureSize& entry) {
     const auto houses = AllHouseArt();
     return std::any_of(houses.begin(), houses.end(),
                        [&](const HouseArt& art) { return std::strcmp(art.thumbnail, entry.name) == 0; });
+}
+
+std::shared_ptr<Decode> DecodeOf(const QString& name, FirePictureSet set) {
+    return std::make_shared<Decode>([name, set] { return DecodePicture(name, set); });
 }
 
 } // namespace
@@ -113,58 +79,42 @@ FirePictureSet FirePictureSetFor(qreal devicePixelRatio) {
 }
 
 void PrefetchFirePictures(qreal devicePixelRatio) {
-    Prefetch& prefetch = ThePrefetch();
+    Pictures& pictures = ThePictures();
+    if (std::exchange(pictures.prefetched, true))
+        return;
     const FirePictureSet set = FirePictureSetFor(devicePixelRatio);
-    std::call_once(prefetch.started, [&] {
-        const auto sizes = FirePictureSizes();
-        std::vector<PictureSize> order(sizes.begin(), sizes.end());
-        std::stable_partition(order.begin(), order.end(), IsThumbnail);
-        for (const PictureSize& entry : order) {
-            auto picture = std::make_unique<Prefetch::Picture>();
-            picture->name = QLatin1String(entry.name);
-            picture->set = set;
-            picture->thumbnail = IsThumbnail(entry);
-            prefetch.byKey.insert(KeyOf(picture->name, set), picture.get());
-            prefetch.pictures.push_back(std::move(picture));
+    Decodes thumbnails;
+    for (const PictureSize& entry : FirePictureSizes()) {
+        const QString name = QLatin1String(entry.name);
+        if (pictures.byKey.contains(KeyOf(name, set)))
+            continue; // asked for already
+        auto decode = DecodeOf(name, set);
+        pictures.byKey.insert(KeyOf(name, set), decode);
+        if (IsThumbnail(entry)) {
+            thumbnails.push_back(decode);
+        } else {
+            pictures.rest.push_back(decode);
+            pictures.ahead.insert(KeyOf(name, set), true);
         }
-        prefetch.worker = std::async(std::launch::async, [&prefetch, go = prefetch.go.get_future()] {
-            for (const auto& picture : prefetch.pictures) {
-                if (!picture->thumbnail)
-                    go.wait();
-                if (prefetch.stopping)
-                    return;
-                picture->DecodeUnlessClaimed();
-            }
-        });
-    });
+    }
+    tk::DecodeInOrder(std::move(thumbnails));
 }
 
 QImage FirePicture(const QString& name, qreal devicePixelRatio) {
     // Several hotspots share a picture, and every further fire window shows the same ones: decode
     // each once and share the pixels (QImage is implicitly shared; nothing ever paints on them).
-    // A picture that failed fails again with its own error each time it is asked for.
     // A window on a screen of another ratio than the batch's gets its own set, decoded here.
-    static Cache decoded;
+    Pictures& pictures = ThePictures();
     const FirePictureSet set = FirePictureSetFor(devicePixelRatio);
     const QString key = KeyOf(name, set);
-    auto found = decoded.constFind(key);
-    if (found == decoded.cend()) {
-        Prefetch& prefetch = ThePrefetch();
-        Prefetch::Picture* const prefetched = prefetch.byKey.value(key);
-        if (prefetched == nullptr) {
-            found = decoded.insert(key, Decode(name, set));
-        } else {
-            // A thumbnail the worker has not reached yet is decoded here, so the first paint never
-            // waits for the worker to start. The rest is the worker's alone: it is asked for just
-            // after the first paint, while the window system still needs a core to show it.
-            if (prefetched->thumbnail)
-                prefetched->DecodeUnlessClaimed();
-            else
-                prefetch.Go();
-            found = decoded.insert(key, prefetched->ready.get());
-        }
-    }
-    if (found->error)
-        std::rethrow_exception(found->error);
-    return found->picture;
+    std::shared_ptr<Decode>& decode = pictures.byKey[key];
+    if (decode == nullptr)
+        decode = DecodeOf(name, set);
+    if (!pictures.ahead.value(key))
+        return decode->Get(); // a thumbnail the pool has not reached yet is decoded here
+    // The rest is the pool's alone: it is asked for just after the first paint, while the window
+    // system still needs a core to show it, so it is decoded on one pool thread in turn.
+    if (!pictures.rest.empty())
+        tk::DecodeInOrder(std::exchange(pictures.rest, {}));
+    return decode->Wait();
 }

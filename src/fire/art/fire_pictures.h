@@ -27,10 +27,11 @@ FirePictureSet FirePictureSetFor(qreal devicePixelRatio);
 // Raises tk::EPictureError for an unknown name or a picture that does not decode.
 QImage FirePicture(const QString& name, qreal devicePixelRatio = 1);
 
-// Starts decoding every embedded picture of the set for that device pixel ratio on a worker
-// thread, the thumbnails first, so that start-up can build its windows meanwhile; FirePicture then
-// waits for that picture instead of decoding it. Each picture is still decoded once, and one that fails still fails at its
-// first FirePicture. Later calls do nothing.
+// Starts decoding every embedded picture of the set for that device pixel ratio ahead, on the
+// process's decode pool (toolkit/pictures/decode_ahead.h), the thumbnails first, so that start-up
+// can build its windows meanwhile; FirePicture then waits for that picture instead of decoding it.
+// Each picture is still decoded once, and one that fails still fails at its first FirePicture.
+// Later calls do nothing. Call it, and FirePicture, on the user-interface thread.
 void PrefetchFirePictures(qreal devicePixelRatio = 1);
 
 // An image control on a house panel and the picture it shows. The picture is drawn at its natural

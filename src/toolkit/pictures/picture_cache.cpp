@@ -1,22 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The card picture cache. The kept pictures, the failures of the current deal and the set of decodes
-// under way are guarded by one mutex; a worker takes it only to store its result, and Get waits on the
-// condition variable for the decode of its file to end. The pictures themselves are QImages, whose
-// implicit sharing is safe across threads, so every card of one file shares one copy of the pixels.
+// The picture cache. The kept pictures, the failures of the current batch and the decodes under way
+// are guarded by one mutex; a pool thread takes it only to store its result, and Get waits for the
+// decode of its file as every decode ahead is waited for (PictureDecode), or does it itself when no
+// pool thread has begun it. The pictures themselves are QImages, whose implicit sharing is safe
+// across threads, so every use of one file shares one copy of the pixels.
 #include "toolkit/pictures/picture_cache.h"
 
+#include "toolkit/pictures/decode_ahead.h"
 #include "toolkit/pictures/jpeg.h"
 #include "toolkit/text/errors.h"
 
-#include <QThreadPool>
-
 #include <atomic>
-#include <condition_variable>
 #include <list>
 #include <map>
 #include <mutex>
 #include <new>
-#include <set>
 #include <tuple>
 
 #include <jerror.h>
@@ -47,6 +45,24 @@ struct Outcome {
     QString error; // empty on success
 };
 
+// Reads and decodes a file, counting the decodes in `decodes`.
+Outcome Load(const QString& path, QSize pixels, qreal devicePixelRatio, std::atomic<int>& decodes) {
+    Outcome outcome;
+    try {
+        outcome.picture = LoadCardPicture(path, pixels, &outcome.identity);
+        outcome.picture.setDevicePixelRatio(devicePixelRatio);
+    } catch (const EPictureError& error) {
+        outcome.error = error.Text();
+    } catch (const std::bad_alloc&) {
+        outcome.error = texts::JpegError(JERR_OUT_OF_MEMORY);
+    }
+    // The file is identified as it is opened, before it is decoded; no real file has inode 0.
+    outcome.read = outcome.identity.inode != 0;
+    if (outcome.read)
+        ++decodes;
+    return outcome;
+}
+
 } // namespace
 
 struct PictureCache::Impl {
@@ -57,38 +73,28 @@ struct PictureCache::Impl {
 
     const int maxEntries;
     const qsizetype maxBytes;
-    std::atomic<int> decodes{0};
+    // Shared with the decodes under way, which may outlive the cache.
+    const std::shared_ptr<std::atomic<int>> decodes = std::make_shared<std::atomic<int>>(0);
+
+    using Decode = PictureDecode<Outcome>;
 
     std::mutex mutex;
-    std::condition_variable finished;
     std::map<Key, Entry> pictures;
     std::list<Key> recent; // most recently used first
     qsizetype bytes = 0;
-    std::map<Key, QString> failures; // of the current deal
-    std::set<Job> running;
-    int generation = 0; // a Clear makes the results of decodes under way stale
+    std::map<Key, QString> failures;                // of the current batch
+    std::map<Job, std::shared_ptr<Decode>> running; // a Clear forgets them, so their results are not kept
 
-    QThreadPool pool; // last, so that it is destroyed (and waited for) first
+    Impl(int entries, qsizetype limit) : maxEntries(entries), maxBytes(limit) {}
 
-    Impl(int entries, qsizetype limit) : maxEntries(entries), maxBytes(limit) {
-        pool.setMaxThreadCount(kWorkerThreads);
-    }
-
-    Outcome Load(const QString& path, QSize pixels, qreal devicePixelRatio) {
-        Outcome outcome;
-        try {
-            outcome.picture = LoadCardPicture(path, pixels, &outcome.identity);
-            outcome.picture.setDevicePixelRatio(devicePixelRatio);
-        } catch (const EPictureError& error) {
-            outcome.error = error.Text();
-        } catch (const std::bad_alloc&) {
-            outcome.error = texts::JpegError(JERR_OUT_OF_MEMORY);
-        }
-        // The file is identified as it is opened, before it is decoded; no real file has inode 0.
-        outcome.read = outcome.identity.inode != 0;
-        if (outcome.read)
-            ++decodes;
-        return outcome;
+    // Called with the mutex held: the decode has ended, and whoever ran it keeps its outcome unless a
+    // Clear came in between.
+    void Finish(const Job& job, const std::shared_ptr<Decode>& decode, QSize pixels) {
+        const auto found = running.find(job);
+        if (found == running.end() || found->second != decode)
+            return;
+        running.erase(found);
+        Keep(decode->Wait(), pixels);
     }
 
     // Called with the mutex held.
@@ -129,10 +135,19 @@ struct PictureCache::Impl {
 };
 
 PictureCache::PictureCache(int maxEntries, qsizetype maxBytes)
-    : d_(std::make_unique<Impl>(maxEntries, maxBytes)) {}
+    : d_(std::make_shared<Impl>(maxEntries, maxBytes)) {}
 
 PictureCache::~PictureCache() {
-    d_->pool.waitForDone();
+    // Decodes not begun are dropped; those under way end before the cache goes.
+    std::map<Job, std::shared_ptr<Impl::Decode>> running;
+    {
+        std::lock_guard lock(d_->mutex);
+        running.swap(d_->running);
+    }
+    for (auto& [job, decode] : running) {
+        decode->Drop();
+        decode->Wait();
+    }
 }
 
 PictureCache& PictureCache::Instance() {
@@ -151,16 +166,18 @@ void PictureCache::Prefetch(const QStringList& paths, QSize size, qreal devicePi
         FileIdentity identity;
         if (PictureFileIdentity(path, &identity) && d_->pictures.count(KeyOf(identity, pixels)) != 0)
             continue;
-        d_->running.insert(job);
-        Impl* d = d_.get(); // outlives the pool's threads
-        const int generation = d_->generation;
-        d_->pool.start([d, job, path, pixels, devicePixelRatio, generation] {
-            const Outcome outcome = d->Load(path, pixels, devicePixelRatio);
-            std::lock_guard done(d->mutex);
-            if (generation == d->generation)
-                d->Keep(outcome, pixels);
-            d->running.erase(job);
-            d->finished.notify_all();
+        auto decode = std::make_shared<Impl::Decode>([decodes = d_->decodes, path, pixels, devicePixelRatio] {
+            return Load(path, pixels, devicePixelRatio, *decodes);
+        });
+        d_->running.emplace(job, decode);
+        // Each file on its own, so the pool's threads share a batch's files.
+        DecodePool::Start([d = std::weak_ptr<Impl>(d_), job, decode, pixels] {
+            if (!decode->DecodeUnlessBegun())
+                return;
+            if (const std::shared_ptr<Impl> cache = d.lock()) {
+                std::lock_guard done(cache->mutex);
+                cache->Finish(job, decode, pixels);
+            }
         });
     }
 }
@@ -180,12 +197,17 @@ QImage PictureCache::Get(const QString& path, QSize size, qreal devicePixelRatio
                 throw EPictureError(error);
             return picture;
         }
-        if (d_->running.count(job) == 0)
+        const auto found = d_->running.find(job);
+        if (found == d_->running.end())
             break;
-        d_->finished.wait(lock);
+        const std::shared_ptr<Impl::Decode> decode = found->second;
+        lock.unlock();
+        decode->Get();
+        lock.lock();
+        d_->Finish(job, decode, pixels);
     }
     lock.unlock();
-    const Outcome outcome = d_->Load(path, pixels, devicePixelRatio);
+    const Outcome outcome = Load(path, pixels, devicePixelRatio, *d_->decodes);
     lock.lock();
     d_->Keep(outcome, pixels);
     if (!outcome.error.isEmpty())
@@ -199,11 +221,11 @@ void PictureCache::Clear() {
     d_->recent.clear();
     d_->bytes = 0;
     d_->failures.clear();
-    ++d_->generation;
+    d_->running.clear();
 }
 
 int PictureCache::Decodes() const {
-    return d_->decodes.load();
+    return d_->decodes->load();
 }
 
 int PictureCache::Size() const {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The reduction of a decoded photo to a card: an area average in two passes, one per axis.
+// The reduction of a decoded photo to a small picture: an area average in two passes, one per axis.
 #include "toolkit/pictures/jpeg.h"
 #include "toolkit/text/errors.h"
 

@@ -134,7 +134,8 @@ int g_qtArgc = 0;
 char* g_qtArgv[2] = {nullptr, nullptr};
 
 // Fontconfig reads its configuration and caches the first time a font is looked up, which the
-// first window's first caption would wait for: a worker does it while Qt starts.
+// first window's first caption would wait for: a worker does it while Qt starts (measured head to
+// head, about 7 % of start-up), and the constructor joins it before any window exists.
 std::thread g_fontWarmUp;
 
 // What runs before Qt starts: gives Qt the program's name alone, and starts the fonts' warm-up.
@@ -158,13 +159,14 @@ Application::Application(int& argc, char** argv)
     clock_ = realClock_.get();
     // Only closing the main window ends the program, never the last window going away.
     setQuitOnLastWindowClosed(false);
+    // Fontconfig is the user-interface thread's from here on: no window, so no font, exists yet.
+    if (g_fontWarmUp.joinable())
+        g_fontWarmUp.join();
 }
 
 Application::~Application() {
-    if (g_fontWarmUp.joinable())
-        g_fontWarmUp.join();
     // Work that never ran is for windows about to go.
-    startupWork_.clear();
+    startup_ = StartupQueue();
     // Windows go first, while the application they were made in still exists.
     forms_.clear();
     mainForm_ = nullptr;
@@ -184,30 +186,19 @@ void Application::NameProgram(const QString& desktopEntry, const QString& iconNa
     // Qt's X11 platform takes the window class from the application name.
     setApplicationName(desktopEntry);
     // Title bars and window lists draw icons of up to 64 pixels a side (more on a hi-DPI screen);
-    // menus and launchers take the larger ones from the icon theme. The pictures decode on a worker
-    // while the windows are made, and Run gives them to every window before the first one shows.
+    // menus and launchers take the larger ones from the icon theme. Decoded here, on this thread: a
+    // worker for them bought nothing measurable at start-up.
     const int largest = qCeil(kLargestWindowIcon * ScreenPixelRatio());
-    iconPictures_ = std::async(std::launch::async, [iconName, largest] {
-        QList<QImage> pictures;
-        const QDir icons(QStringLiteral(":/icons"));
-        for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            if (size.section(QLatin1Char('x'), 0, 0).toInt() > largest)
-                continue;
-            const QImage picture(icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png")),
-                                 "PNG");
-            if (!picture.isNull())
-                pictures.push_back(picture);
-        }
-        return pictures;
-    });
-}
-
-void Application::SetDecodedIcon() {
-    if (!iconPictures_.valid())
-        return;
     QIcon icon;
-    for (const QImage& picture : iconPictures_.get())
-        icon.addPixmap(QPixmap::fromImage(picture));
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& size : icons.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (size.section(QLatin1Char('x'), 0, 0).toInt() > largest)
+            continue;
+        const QImage picture(
+            icons.filePath(size + QStringLiteral("/apps/") + iconName + QStringLiteral(".png")), "PNG");
+        if (!picture.isNull())
+            icon.addPixmap(QPixmap::fromImage(picture));
+    }
     setWindowIcon(icon);
 }
 
@@ -246,8 +237,7 @@ void Application::RegisterForm(TForm* form) {
 }
 
 int Application::Run() {
-    SetDecodedIcon();
-    if (deferring_)
+    if (startup_.Deferring())
         QTimer::singleShot(kStartupWorkDeadline, this, [this] { FinishStartupWork(); });
     if (mainForm_ != nullptr && !terminated_)
         mainForm_->Show();
@@ -261,74 +251,15 @@ int Application::Run() {
     return 0;
 }
 
-void Application::AfterFirstPaint(std::function<void()> work) {
-    if (!work)
-        return;
-    if (!deferring_) {
-        work();
-        return;
-    }
-    startupWork_.push_back(std::move(work));
-}
-
 void Application::FinishStartupWork() {
-    // Later work runs in place; work may itself queue more, which then runs at once.
-    deferring_ = false;
-    std::vector<std::function<void()>> queue = std::exchange(startupWork_, {});
-    for (std::function<void()>& work : queue) {
-        try {
-            work();
-        } catch (...) {
-            if (!inRun_)
-                throw;
-            startupFailure_ = std::current_exception();
-            Terminate();
-            return;
-        }
+    try {
+        startup_.Run();
+    } catch (...) {
+        if (!inRun_)
+            throw;
+        startupFailure_ = std::current_exception();
+        Terminate();
     }
-}
-
-// Before an event is handled: queued start-up work that a person could otherwise overtake runs
-// first, so every click and key finds the windows complete.
-void Application::BeforeDispatch(QObject* receiver, QEvent* event) {
-    if (startupWork_.empty() || receiver == nullptr)
-        return;
-    bool runNow = false;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::TouchBegin:
-    case QEvent::TabletPress:
-    case QEvent::ContextMenu:
-        runNow = event->spontaneous();
-        break;
-    case QEvent::Close:
-        runNow = true;
-        break;
-    case QEvent::Show:
-        runNow = receiver != mainForm_ && receiver->isWidgetType() && static_cast<QWidget*>(receiver)->isWindow();
-        break;
-    default:
-        break;
-    }
-    if (runNow)
-        FinishStartupWork();
-}
-
-// After an event is handled: the main window's first paint lets the queued work run, from the
-// event loop, once that picture has gone to the screen.
-void Application::AfterDispatch(QObject* receiver, QEvent* event) {
-    if (startupWorkPosted_ || event->type() != QEvent::Paint || mainForm_ == nullptr || receiver == nullptr ||
-        !receiver->isWidgetType() || static_cast<QWidget*>(receiver)->window() != mainForm_)
-        return;
-    startupWorkPosted_ = true;
-    QTimer::singleShot(0, this, [this] { FinishStartupWork(); });
 }
 
 void Application::Terminate() {
@@ -350,8 +281,7 @@ bool Application::Filter(const Message& message) {
         return false;
     bool handled = false;
     bool failed = true;
-    const MessageFilter filter = filter_; // a filter may install another one while it runs
-    Invoke([&] {
+    Invoke([&, filter = filter_] { // a copy: a filter may install another one while it runs
         filter(message, handled);
         failed = false;
     });
@@ -359,11 +289,19 @@ bool Application::Filter(const Message& message) {
     return handled || failed;
 }
 
-void Application::Invoke(const std::function<void()>& handler) {
+void Application::Invoke(std::function<void()> handler) {
     if (!handler)
         return;
     try {
         handler();
+    } catch (...) {
+        ShowCaughtException();
+    }
+}
+
+void Application::ShowCaughtException() {
+    try {
+        throw;
     } catch (const Error& error) {
         ShowErrorText(error.Text());
     } catch (const std::exception& error) {
@@ -371,13 +309,6 @@ void Application::Invoke(const std::function<void()>& handler) {
     } catch (...) {
         ShowErrorText(QString::fromLatin1(kUnknownError));
     }
-}
-
-void Application::ShowException(const std::exception& error) {
-    if (const auto* own = dynamic_cast<const Error*>(&error))
-        ShowErrorText(own->Text());
-    else
-        ShowErrorText(QString::fromLocal8Bit(error.what()));
 }
 
 void Application::ShowMessage(const QString& text) {
@@ -405,48 +336,50 @@ void Application::DispatchTimer(TTimer* timer) {
     QPointer<TTimer> alive(timer);
     if (Filter(Message{Message::Timer, timer}))
         return;
-    if (alive == nullptr || !alive->Enabled() || !alive->OnTimer)
-        return;
-    // A copy: the handler may replace or clear its own OnTimer while it runs.
-    const std::function<void()> handler = alive->OnTimer;
-    Invoke(handler);
+    if (alive != nullptr && alive->Enabled())
+        Invoke(alive->OnTimer);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
+    // Another thread's events (a worker's, the sound thread's) go straight on: the filter, the
+    // start-up queue and the error boundary, and the state they keep, are the user-interface thread's.
+    if (std::this_thread::get_id() != uiThread_)
+        return QApplication::notify(receiver, event);
     // No exception may unwind through Qt's frames; every way out of here is a return.
     try {
-        if (deferring_)
-            BeforeDispatch(receiver, event);
-        // Input reaches a window-system window first and is then passed on to the widget under it;
-        // the filter looks at it once, at that first step.
-        if (filter_ && event->spontaneous() && receiver != nullptr && receiver->isWindowType()) {
-            // Qt's own double-click event follows the press the filter already saw as the
-            // double-click message: it shares that press's fate, and the filter sees it no more.
-            if (event->type() == QEvent::MouseButtonDblClick) {
-                const bool dropped = doubleClickPressDropped_;
-                doubleClickPressDropped_ = false;
-                if (dropped)
-                    return true;
-                return QApplication::notify(receiver, event);
-            }
-            const Message::Kind kind = KindOf(receiver, event);
-            const bool dropped = kind != Message::Other && Filter(Message{kind, receiver});
-            if (event->type() == QEvent::MouseButtonPress)
-                doubleClickPressDropped_ = dropped && static_cast<QMouseEvent*>(event)->flags().testFlag(
-                                                          Qt::MouseEventCreatedDoubleClick);
-            if (dropped)
-                return true;
-        }
-        const bool result = QApplication::notify(receiver, event);
-        if (deferring_)
-            AfterDispatch(receiver, event);
-        return result;
-    } catch (const std::exception& error) {
-        ShowException(error);
+        return NotifyOnUiThread(receiver, event);
     } catch (...) {
-        ShowErrorText(QString::fromLatin1(kUnknownError));
+        ShowCaughtException();
     }
     return true;
+}
+
+bool Application::NotifyOnUiThread(QObject* receiver, QEvent* event) {
+    if (startup_.MustRunBefore(receiver, event, mainForm_))
+        FinishStartupWork();
+    // Input reaches a window-system window first and is then passed on to the widget under it;
+    // the filter looks at it once, at that first step.
+    if (filter_ && event->spontaneous() && receiver != nullptr && receiver->isWindowType()) {
+        // Qt's own double-click event follows the press the filter already saw as the
+        // double-click message: it shares that press's fate, and the filter sees it no more.
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            const bool dropped = std::exchange(doubleClickPressDropped_, false);
+            return dropped || QApplication::notify(receiver, event);
+        }
+        const Message::Kind kind = KindOf(receiver, event);
+        const bool dropped = kind != Message::Other && Filter(Message{kind, receiver});
+        if (event->type() == QEvent::MouseButtonPress)
+            doubleClickPressDropped_ = dropped && static_cast<QMouseEvent*>(event)->flags().testFlag(
+                                                      Qt::MouseEventCreatedDoubleClick);
+        if (dropped)
+            return true;
+    }
+    const bool result = QApplication::notify(receiver, event);
+    // The main window's first paint lets the held work run, from the event loop, once that
+    // picture has gone to the screen.
+    if (startup_.Deferring() && startup_.FirstPaintOf(receiver, event, mainForm_))
+        QTimer::singleShot(0, this, [this] { FinishStartupWork(); });
+    return result;
 }
 
 Application& App() {

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: owns the event loop and the forms, the application-wide message
 // filter, the error boundary every handler runs in, the message and error boxes, terminate and
-// halt, and the clock the timers run on.
+// halt, and the clock the timers run on. Events of other threads pass it untouched.
 #pragma once
+
+#include "toolkit/ui/startup_queue.h"
 
 #include <QApplication>
 #include <QImage>
-#include <QList>
 #include <QPointer>
 #include <QString>
 
 #include <exception>
 #include <functional>
-#include <future>
 #include <memory>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace tk {
@@ -76,7 +78,7 @@ public:
     qreal ScreenPixelRatio() const;
     // Names the program to the desktop by its menu entry (the entry's file name without
     // ".desktop"), which becomes the Wayland app id and the X11 class, and gives every window the
-    // icon `iconName`, embedded as :/icons/<size>x<size>/apps/<iconName>.png, from Run on.
+    // icon `iconName`, embedded as :/icons/<size>x<size>/apps/<iconName>.png.
     void NameProgram(const QString& desktopEntry, const QString& iconName);
 
     // Creates a form owned by the application; the first one created becomes the main form.
@@ -95,20 +97,17 @@ public:
     // Returns the exit code, always 0; raises the error of start-up work that failed.
     int Run();
 
-    // Start-up work that the main window's first picture does not need: the controls of hidden
-    // panels, the sound. Once DeferStartupWork is called, AfterFirstPaint queues such work until
-    // the main window has painted for the first time, and the event loop then runs it; it runs
-    // earlier when needed: before the first input or close event reaches any window, before any
-    // other window is shown (a message box too), and 1 s after Run at the latest, for a window
-    // that never paints. Without DeferStartupWork (tests build windows so) and once the queue has
-    // run, AfterFirstPaint runs the work at once. Work that fails ends the event loop, and Run
-    // raises its error: it is start-up that failed.
-    void DeferStartupWork() {
-        deferring_ = true;
-        startupWorkPosted_ = false;
-    }
-    void AfterFirstPaint(std::function<void()> work);
-    // Runs the queued start-up work now, in the order it was queued.
+    // Start-up work that the main window's first picture does not need (see StartupQueue). Once
+    // DeferStartupWork is called, AfterFirstPaint holds such work back until the main window has
+    // painted for the first time, and the event loop then runs it; it runs earlier when needed:
+    // before the first input or close event reaches any window, before any other window is shown
+    // (a message box too), and 1 s after Run at the latest, for a window that never paints. Without
+    // DeferStartupWork (tests build windows so) and once the queue has run, AfterFirstPaint runs the
+    // work at once. Work that fails ends the event loop, and Run raises its error: it is start-up
+    // that failed.
+    void DeferStartupWork() { startup_.Defer(); }
+    void AfterFirstPaint(std::function<void()> work) { startup_.Add(std::move(work)); }
+    // Runs the held start-up work now, in the order it was queued.
     void FinishStartupWork();
     // Ends the event loop (and any modal loop) after the event being handled.
     void Terminate();
@@ -123,9 +122,9 @@ public:
     bool Filter(const Message& message);
 
     // The error boundary: runs a handler, and shows any exception that escapes it in the error
-    // box. No exception leaves this call.
-    void Invoke(const std::function<void()>& handler);
-    void ShowException(const std::exception& error);
+    // box. No exception leaves this call. The handler is a copy, so it may free or replace the
+    // control's own handler while it runs.
+    void Invoke(std::function<void()> handler);
 
     void ShowMessage(const QString& text);
     void ShowErrorText(const QString& text);
@@ -155,14 +154,12 @@ private:
     bool terminated_ = false;
     bool inRun_ = false;
     bool doubleClickPressDropped_ = false; // the filter dropped the press Qt's double-click event follows
-    bool deferring_ = false;                // start-up work waits for the main window's first paint
-    bool startupWorkPosted_ = false;
-    std::vector<std::function<void()>> startupWork_;
+    const std::thread::id uiThread_ = std::this_thread::get_id();
+    StartupQueue startup_;
     std::exception_ptr startupFailure_;
-    std::future<QList<QImage>> iconPictures_; // the window icon's sizes, decoding on a worker
-    void SetDecodedIcon();
-    void BeforeDispatch(QObject* receiver, QEvent* event);
-    void AfterDispatch(QObject* receiver, QEvent* event);
+    // Shows the exception being handled in the error box; called only inside a catch block.
+    void ShowCaughtException();
+    bool NotifyOnUiThread(QObject* receiver, QEvent* event);
 };
 
 // Shorthand for the application object.

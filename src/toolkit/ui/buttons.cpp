@@ -52,11 +52,8 @@ void TLabel::mousePressEvent(QMouseEvent* event) {
 TButton::TButton(TControl* parent) : QPushButton(ParentClient(parent)), TControl(this) {
     setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, [this] {
-        // Copies first: the handler may free the button.
-        const Handler handler = OnClick;
-        const int result = modalResult_;
-        TForm* form = FormOf(this);
-        App().Invoke([&] {
+        // Copies: the handler may free the button.
+        App().Invoke([handler = OnClick, result = modalResult_, form = FormOf(this)] {
             if (result != 0 && form != nullptr)
                 form->SetModalResult(result);
             if (handler)

@@ -298,10 +298,8 @@ void TForm::Show() {
     show();
     raise();
     activateWindow();
-    if (wasHidden && OnShow) {
-        const Handler handler = OnShow;
-        App().Invoke(handler);
-    }
+    if (wasHidden)
+        App().Invoke(OnShow);
 }
 
 void TForm::Hide() {
@@ -309,10 +307,7 @@ void TForm::Hide() {
 }
 
 void TForm::Close() {
-    if (OnClose) {
-        const Handler handler = OnClose;
-        App().Invoke(handler);
-    }
+    App().Invoke(OnClose);
     if (modalLoop_ != nullptr) {
         SetModalResult(2);
         return;

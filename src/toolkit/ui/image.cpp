@@ -73,11 +73,8 @@ void TImage::mouseReleaseEvent(QMouseEvent* event) {
         return;
     const bool wasPressed = pressed_;
     pressed_ = false;
-    if (!wasPressed || !rect().contains(event->position().toPoint()) || !OnClick)
-        return;
-    // A copy: a card's click handler frees the card itself, and with it OnClick.
-    const Handler handler = OnClick;
-    App().Invoke(handler);
+    if (wasPressed && rect().contains(event->position().toPoint()))
+        App().Invoke(OnClick); // a copy: the handler may free its own image, and with it OnClick
 }
 
 } // namespace tk

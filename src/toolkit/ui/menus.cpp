@@ -52,10 +52,7 @@ QMenu* TMenuItem::SubMenu() {
 void TMenuItem::Wire() {
     if (action_->isSeparator())
         return;
-    connect(action_, &QAction::triggered, this, [this] {
-        const Handler handler = OnClick; // the handler may free its own item
-        App().Invoke(handler);
-    });
+    connect(action_, &QAction::triggered, this, [this] { App().Invoke(OnClick); });
 }
 
 void TMenuItem::SetShortCut(const QKeySequence& keys) {

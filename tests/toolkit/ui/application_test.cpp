@@ -120,7 +120,7 @@ private slots:
         new tk::TMenuItem(game, QStringLiteral("Nová"));
         auto* image = new tk::TImage(&form);
         image->SetBounds(0, 0, 100, 100);
-        testing::ShowAndExpose(&form);
+        QVERIFY(testing::ShowAndExpose(&form));
         QStringList seen;
         tk::App().SetMessageFilter([&](const tk::Message& message, bool&) {
             switch (message.kind) {
@@ -188,7 +188,7 @@ private slots:
             }
         } counter;
         image->installEventFilter(&counter);
-        testing::ShowAndExpose(&form);
+        QVERIFY(testing::ShowAndExpose(&form));
         tk::App().SetMessageFilter([&](const tk::Message& message, bool& handled) {
             if (message.kind == dropped)
                 handled = true;
@@ -215,12 +215,12 @@ private slots:
         image->SetBounds(0, 0, 100, 100);
         int imageClicks = 0;
         image->OnClick = [&] { ++imageClicks; };
-        testing::ShowAndExpose(&form);
+        QVERIFY(testing::ShowAndExpose(&form));
         tk::App().SetMessageFilter([](const tk::Message& message, bool& handled) {
             if (message.kind == tk::Message::LButtonDown)
                 handled = true;
         });
-        testing::Click(image);
+        QVERIFY(testing::Click(image));
         QCOMPARE(imageClicks, 0);
         // Open the menu from the bar, then click its item in the popup.
         QTest::mouseClick(form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
@@ -232,7 +232,7 @@ private slots:
                           popup->actionGeometry(fresh->Action()).center());
         tk::App().SetMessageFilter(nullptr);
         QCOMPARE(menuClicks, 1);
-        testing::Click(image);
+        QVERIFY(testing::Click(image));
         QCOMPARE(imageClicks, 1);
     }
 
@@ -245,16 +245,16 @@ private slots:
         image->SetBounds(0, 0, 100, 100);
         int clicks = 0;
         image->OnClick = [&] { ++clicks; };
-        testing::ShowAndExpose(&form);
+        QVERIFY(testing::ShowAndExpose(&form));
         tk::App().SetMessageFilter([](const tk::Message& message, bool&) {
             if (message.kind == tk::Message::LButtonDown)
                 throw tk::EInvalidOperation(QStringLiteral("filtr"));
         });
-        testing::Click(image);
+        QVERIFY(testing::Click(image));
         tk::App().SetMessageFilter(nullptr);
         QCOMPARE(harness.dialogs->errors, QStringList{QStringLiteral("filtr.")});
         QCOMPARE(clicks, 0);
-        testing::Click(image);
+        QVERIFY(testing::Click(image));
         QCOMPARE(clicks, 1);
     }
 
@@ -293,8 +293,8 @@ private slots:
         testing::Harness harness;
         tk::TForm first;
         tk::TForm second;
-        testing::ShowAndExpose(&first);
-        testing::ShowAndExpose(&second);
+        QVERIFY(testing::ShowAndExpose(&first));
+        QVERIFY(testing::ShowAndExpose(&second));
         QVERIFY(QTest::qWaitForWindowActive(&second));
         first.Show();
         QVERIFY(QTest::qWaitForWindowActive(&first));
@@ -336,14 +336,17 @@ private slots:
         ok->SetModalResult(1);
         bool okClicked = false;
         ok->OnClick = [&] { okClicked = true; };
-        testing::ShowAndExpose(&owner);
+        QVERIFY(testing::ShowAndExpose(&owner));
         bool ownerBlocked = false;
+        bool clickLanded = how != QLatin1String("button");
         WhenModal([&] {
             ownerBlocked = !owner.isEnabled() || owner.windowHandle()->isModal() ||
                            QGuiApplication::modalWindow() == dialog.windowHandle();
             if (how == QLatin1String("button")) {
-                QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-                testing::Click(ok);
+                clickLanded = QTest::qWaitForWindowExposed(&dialog) && testing::Click(ok);
+                if (!clickLanded)
+                    tk::App().Invoke(
+                        [&] { dialog.SetModalResult(-1); }); // ends the show: the test fails below
             } else if (how == QLatin1String("closebox")) {
                 dialog.windowHandle()->close();
             } else if (how == QLatin1String("set")) {
@@ -353,6 +356,7 @@ private slots:
             }
         });
         const int returned = dialog.ShowModal();
+        QVERIFY(clickLanded);
         QCOMPARE(returned, result);
         QCOMPARE(dialog.ModalResult(), result); // kept after the show
         QCOMPARE(closeRuns, closes);
@@ -376,17 +380,19 @@ private slots:
         int ticks = 0;
         timer.OnTimer = [&] { ++ticks; };
         timer.SetEnabled(true);
-        testing::ShowAndExpose(&owner);
+        QVERIFY(testing::ShowAndExpose(&owner));
         tk::TForm dialog;
+        bool clickGiven = false;
         WhenModal([&] {
             harness.Advance(kTick * 3);
-            testing::Click(image);
+            clickGiven = testing::Click(image);
             dialog.SetModalResult(1);
         });
         QCOMPARE(dialog.ShowModal(), 1);
+        QVERIFY(clickGiven);
         QCOMPARE(ticks, 3);
         QCOMPARE(ownerClicks, 0);
-        testing::Click(image); // enabled again after the show
+        QVERIFY(testing::Click(image)); // enabled again after the show
         QCOMPARE(ownerClicks, 1);
     }
 
@@ -425,7 +431,7 @@ private slots:
         tk::TForm& form = main ? first : other;
         int closes = 0;
         form.OnClose = [&] { ++closes; };
-        testing::ShowAndExpose(&form);
+        QVERIFY(testing::ShowAndExpose(&form));
         if (byWindowSystem)
             form.windowHandle()->close();
         else

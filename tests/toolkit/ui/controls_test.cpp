@@ -27,7 +27,7 @@ struct Scene {
         panel = new tk::TPanel(&form);
         panel->SetBounds(0, 0, 280, 150);
     }
-    void Show() { testing::ShowAndExpose(&form); }
+    [[nodiscard]] bool Show() { return testing::ShowAndExpose(&form); }
     // An image on the panel that adds `name` to `clicks` when clicked; no name, no handler.
     tk::TImage* AddImage(const QRect& bounds, QString& clicks, const QString& name) {
         auto* image = new tk::TImage(panel);
@@ -72,10 +72,10 @@ private slots:
         scene.AddImage(QRect(10, 10, 100, 100), got, QStringLiteral("first"));
         auto* second = scene.AddImage(QRect(50, 50, 100, 100), got,
                                       secondHasHandler ? QStringLiteral("second") : QString());
-        scene.Show();
+        QVERIFY(scene.Show());
         second->SetVisible(!secondHidden);
         scene.panel->SetVisible(!panelHidden);
-        testing::ClickAt(&scene.form, QPoint(70, 70));
+        QVERIFY(testing::ClickAt(&scene.form, QPoint(70, 70)));
         QCOMPARE(got, clicked);
     }
 
@@ -96,10 +96,10 @@ private slots:
         panel->SetBounds(0, 0, 200, 140);
         auto* image = new tk::TImage(panel);
         image->SetBounds(20, 20, 50, 50);
-        testing::ShowAndExpose(&form);
-        testing::Click(image);
+        QVERIFY(testing::ShowAndExpose(&form));
+        QVERIFY(testing::Click(image));
         QCOMPARE(panel->presses, 0);
-        testing::ClickAt(&form, QPoint(150, 100));
+        QVERIFY(testing::ClickAt(&form, QPoint(150, 100)));
         QCOMPARE(panel->presses, 1);
     }
 
@@ -120,7 +120,7 @@ private slots:
         QString got;
         scene.AddImage(QRect(0, 0, 100, 100), got, QStringLiteral("A"));
         scene.AddImage(QRect(100, 0, 100, 100), got, QStringLiteral("B"));
-        scene.Show();
+        QVERIFY(scene.Show());
         QWindow* window = scene.form.windowHandle();
         const QPoint offset = scene.form.ClientWidget()->mapTo(&scene.form, QPoint(0, 0));
         QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, press + offset);
@@ -172,11 +172,11 @@ private slots:
             item->OnClick = freeing;
             control = item;
         }
-        scene.Show();
+        QVERIFY(scene.Show());
         if (auto* item = qobject_cast<tk::TMenuItem*>(control.data()))
             item->Action()->trigger();
         else
-            testing::ClickAt(&scene.form, QPoint(25, 25));
+            QVERIFY(testing::ClickAt(&scene.form, QPoint(25, 25)));
         QCOMPARE(ran, 1);
         QCOMPARE(goneAtOnce, release);
         if (release)
@@ -192,7 +192,7 @@ private slots:
         QVERIFY(image->Visible()); // controls start visible, even on a hidden form
         QVERIFY(!scene.form.Visible());
         scene.panel->SetVisible(false);
-        scene.Show();
+        QVERIFY(scene.Show());
         QVERIFY(image->Visible()); // its parent is hidden, its own flag is not
         QVERIFY(!image->isVisible());
         image->SetVisible(false);
@@ -231,7 +231,7 @@ private slots:
         coloured->SetAutoSize(false);
         coloured->SetBounds(60, 10, 40, 20);
         coloured->SetColor(Qt::yellow);
-        scene.Show();
+        QVERIFY(scene.Show());
         const QPoint client = scene.form.ClientWidget()->mapTo(&scene.form, QPoint(0, 0));
         QCOMPARE(PixelOf(&scene.form, client + QPoint(45, 25)), QColor(Qt::red));
         QCOMPARE(PixelOf(&scene.form, client + QPoint(95, 25)), QColor(Qt::yellow));
@@ -299,7 +299,7 @@ private slots:
         group->SetBounds(10, 10, 150, 100);
         group->SetItems({QStringLiteral("jedna"), QStringLiteral("dvě")});
         group->SetItemIndex(0);
-        scene.Show();
+        QVERIFY(scene.Show());
         QRadioButton* second = group->ItemButton(1);
         const QPoint at = second->mapTo(&scene.form, QPoint(8, second->height() / 2));
         QTest::mouseClick(scene.form.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
@@ -323,7 +323,7 @@ private slots:
         Scene scene;
         auto* edit = new tk::TEdit(scene.panel);
         edit->SetBounds(10, 10, 200, 20);
-        scene.Show();
+        QVERIFY(scene.Show());
         edit->SetFocus();
         // Pasted into the middle of what is there: the cursor stays after the pasted part.
         edit->SetText(QStringLiteral("<>"));
@@ -352,9 +352,9 @@ private slots:
         edit->SetBounds(10, 10, 200, 20);
         edit->SetAutoSelect(autoSelect);
         edit->SetText(QStringLiteral("staré"));
-        scene.Show();
+        QVERIFY(scene.Show());
         edit->SetFocus();
-        testing::Type(&scene.form, QStringLiteral("Eva"));
+        QVERIFY(testing::Type(&scene.form, QStringLiteral("Eva")));
         QCOMPARE(edit->Text(), after);
     }
 
@@ -374,7 +374,7 @@ private slots:
         Scene scene;
         auto* edit = new tk::TEdit(scene.panel);
         if (hidden != QLatin1String("form"))
-            scene.Show();
+            QVERIFY(scene.Show());
         if (hidden == QLatin1String("box"))
             edit->SetVisible(false);
         if (hidden == QLatin1String("panel"))

@@ -30,7 +30,7 @@ struct Scene {
         outline = new tk::TDirectoryOutline(&form);
         outline->SetBounds(8, 8, 345, 313);
     }
-    void Show() { testing::ShowAndExpose(&form); }
+    [[nodiscard]] bool Show() { return testing::ShowAndExpose(&form); }
     tk::TForm form;
     tk::TDirectoryOutline* outline;
 };
@@ -287,15 +287,16 @@ void DirectoryOutlineTest::selectingARowChangesTheCurrentDirectory() {
     QVERIFY(MakeDirs(folders + QByteArrayList{"elsewhere"}));
     tk::SetCurrentDir(Path(start));
     Scene scene;
-    scene.Show();
+    QVERIFY(scene.Show());
     scene.outline->Expand(scene.outline->Selected());
     tk::SetCurrentDir(Path("elsewhere"));
     if (target == "down") {
         scene.outline->setFocus();
         QTest::keyClick(scene.outline, Qt::Key_Down);
     } else {
-        testing::ClickRow(scene.outline, testing::FindRow(scene.outline, target == "/" ? QStringLiteral("/")
-                                                                                       : Path(target)));
+        QVERIFY(testing::ClickRow(
+            scene.outline,
+            testing::FindRow(scene.outline, target == "/" ? QStringLiteral("/") : Path(target))));
     }
     const QString expected = directory == "/" ? QStringLiteral("/") : Path(directory);
     QCOMPARE(scene.outline->Directory(), expected);
@@ -311,11 +312,11 @@ void DirectoryOutlineTest::aRemovedFolderGivesTheErrorBoxAndTheNewText() {
     testing::Harness harness;
     QVERIFY(MakeDirs({"gone", "kept"}));
     Scene scene;
-    scene.Show();
+    QVERIFY(scene.Show());
     scene.outline->Expand(scene.outline->Selected());
     const tk::OutlineNode* gone = scene.outline->Selected()->children.front().get();
     QVERIFY(::rmdir(Bytes("gone").constData()) == 0);
-    testing::ClickRow(scene.outline, gone);
+    QVERIFY(testing::ClickRow(scene.outline, gone));
     QCOMPARE(harness.dialogs->errors, QStringList{QStringLiteral("File not found.")});
     QCOMPARE(scene.outline->Directory(), Path("gone"));
     QCOMPARE(scene.outline->Selected(), gone);
@@ -378,12 +379,12 @@ void DirectoryOutlineTest::keysAndDoubleClickOpenAndCloseFolders() {
     QVERIFY(MakeDirs({"k", "k/a", "k/a/x", "k/a/x/y", "k/b"}));
     tk::SetCurrentDir(Path("k"));
     Scene scene;
-    scene.Show();
+    QVERIFY(scene.Show());
     scene.outline->setFocus();
     const tk::OutlineNode* k = scene.outline->Selected();
     for (const QChar action : actions) {
         if (action == QLatin1Char('D'))
-            testing::DoubleClickRow(scene.outline, scene.outline->Selected());
+            QVERIFY(testing::DoubleClickRow(scene.outline, scene.outline->Selected()));
         else if (action.toLower() == QLatin1Char('b'))
             ClickBox(scene.outline, k, action == QLatin1Char('B'));
         else if (action == QLatin1Char('v'))

@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -110,6 +111,29 @@ private slots:
         }
         QTest::qWait(0);
         QCOMPARE(runs, 1);
+    }
+
+    // Another thread's events pass the application untouched: a close there must not run the
+    // windows' work on that thread.
+    void anotherThreadsEventsLeaveTheWorkQueued() {
+        testing::Harness harness;
+        int runs = 0;
+        std::thread::id ranOn;
+        tk::App().DeferStartupWork();
+        tk::App().AfterFirstPaint([&] {
+            ++runs;
+            ranOn = std::this_thread::get_id();
+        });
+        std::thread worker([] {
+            QObject onWorker; // lives on the worker
+            QEvent close(QEvent::Close);
+            QCoreApplication::sendEvent(&onWorker, &close);
+        });
+        worker.join();
+        QCOMPARE(runs, 0);
+        tk::App().FinishStartupWork();
+        QCOMPARE(runs, 1);
+        QVERIFY(ranOn == std::this_thread::get_id());
     }
 
     // Last: Run leaves a deadline timer behind.
