@@ -43,10 +43,11 @@ std::pair<int, int> APair() {
     return {byPicture.begin()->second[0], byPicture.begin()->second[1]};
 }
 
-void Turn(std::pair<int, int> cards) {
-    testing::Click(Back(cards.first));
-    testing::Click(Back(cards.second));
+[[nodiscard]] bool Turn(std::pair<int, int> cards) {
+    if (!testing::Click(Back(cards.first)) || !testing::Click(Back(cards.second)))
+        return false;
     DeleteReleased();
+    return true;
 }
 
 void Tap(int card) {
@@ -87,6 +88,7 @@ private slots:
     void withoutSettingsOnePlayerPlaysTwentyLargeCardsToTheEnd() {
         testing::Harness harness;
         FamilyPexeso* game = Begin(std::nullopt);
+        QVERIFY(game != nullptr);
         QCOMPARE(static_cast<int>(Memory().CardBacks.size()) - 1, 20);
         QVERIFY2(game->CardSize() > kCardSizeAtStart, qPrintable(QString::number(game->CardSize())));
         QVERIFY(tk::AvailableArea(Form4).contains(Form4->frameGeometry()));
@@ -97,10 +99,10 @@ private slots:
         for (const auto& [picture, cards] : CardsByPicture())
             QCOMPARE(cards.size(), std::size_t{2});
 
-        Turn(UnlikePair());
+        QVERIFY(Turn(UnlikePair()));
         harness.Advance(kLookTime);
         while (!CardsByPicture().empty())
-            Turn(APair());
+            QVERIFY(Turn(APair()));
         QCOMPARE(game->EndText(), QStringLiteral("Hotovo!"));
         QVERIFY(Showing(QPointer<tk::TPanel>(game->EndPanel())));
         QCOMPARE(game->Game()->Turns(), 11);
@@ -111,7 +113,7 @@ private slots:
         QCOMPARE(CardsByPicture().size(), std::size_t{10});
         QVERIFY(game->EndPanel() == nullptr);
         while (!CardsByPicture().empty())
-            Turn(APair());
+            QVERIFY(Turn(APair()));
         QCOMPARE(LoadSettings(SettingsFile()).best.at(20), 10);
     }
 
@@ -123,22 +125,23 @@ private slots:
         settings.names = {QStringLiteral("Anička"), QStringLiteral("Táta")};
         settings.board = 12;
         FamilyPexeso* game = Begin(settings);
+        QVERIFY(game != nullptr);
         QCOMPARE(static_cast<int>(Memory().CardBacks.size()) - 1, 12);
         QCOMPARE(game->TurnLabel()->Caption(), QStringLiteral("Hraje Anička"));
 
-        Turn(APair());
+        QVERIFY(Turn(APair()));
         QCOMPARE(game->TurnLabel()->Caption(), QStringLiteral("Hraje Anička"));
         QCOMPARE(game->ScoreText(), QStringLiteral("Anička: 1   Táta: 0"));
-        Turn(UnlikePair());
+        QVERIFY(Turn(UnlikePair()));
         QCOMPARE(game->TurnLabel()->Caption(), QStringLiteral("Hraje Anička")); // during the look
         harness.Advance(kLookTime);
         QCOMPARE(game->TurnLabel()->Caption(), QStringLiteral("Hraje Táta"));
-        Turn(APair());
+        QVERIFY(Turn(APair()));
         QCOMPARE(game->ScoreText(), QStringLiteral("Anička: 1   Táta: 1"));
-        Turn(UnlikePair());
+        QVERIFY(Turn(UnlikePair()));
         harness.Advance(kLookTime);
         while (!CardsByPicture().empty())
-            Turn(APair());
+            QVERIFY(Turn(APair()));
         QCOMPARE(game->EndText(), QStringLiteral("Vyhrála Anička! 5 párů"));
         QCOMPARE(harness.dialogs->messages, QStringList{});
 
@@ -159,14 +162,15 @@ private slots:
         settings.level = Level::Master;
         settings.board = 12;
         FamilyPexeso* game = Begin(settings);
-        Turn(UnlikePair());
+        QVERIFY(game != nullptr);
+        QVERIFY(Turn(UnlikePair()));
         harness.Advance(kLookTime);
         QVERIFY(game->ComputerPlaying());
         QCOMPARE(game->TurnLabel()->Caption(), QStringLiteral("Hraje Počítač"));
 
         // A press on a card while the computer thinks is dropped.
         const int card = CardsByPicture().begin()->second[0];
-        testing::Click(Back(card));
+        QVERIFY(testing::Click(Back(card)));
         QVERIFY(Back(card)->Visible());
         harness.Advance(kComputerPace - 1ms);
         QCOMPARE(MemoryTurn().OneTurned, std::uint8_t(0));
@@ -175,7 +179,7 @@ private slots:
 
         for (int step = 0; step < 400 && !game->Game()->Over(); ++step) {
             if (!game->ComputerPlaying() && MemoryTurn().Busy == 0)
-                Turn(CardsByPicture().size() > 1 ? UnlikePair() : APair());
+                QVERIFY(Turn(CardsByPicture().size() > 1 ? UnlikePair() : APair()));
             harness.Advance(100ms);
             DeleteReleased();
         }
@@ -189,6 +193,7 @@ private slots:
     void aFolderWithTooFewPicturesLeavesTheBoard() {
         testing::Harness harness;
         FamilyPexeso* game = Begin(std::nullopt);
+        QVERIFY(game != nullptr);
         const auto before = CardsByPicture();
         AnswerDialog(Folder(QStringLiteral("male")));
         Form4->Nov1->Action()->trigger();
@@ -205,6 +210,7 @@ private slots:
     void theSettingsDialogChangesTheGame() {
         testing::Harness harness;
         FamilyPexeso* game = Begin(std::nullopt);
+        QVERIFY(game != nullptr);
         WhenModal([game] {
             TSettingsForm* form = game->SettingsForm();
             // Refused if the test stops on the way, so that a failure does not hang it.
@@ -247,6 +253,7 @@ private slots:
         Settings settings;
         settings.board = kClassicBoard;
         FamilyPexeso* game = Begin(settings);
+        QVERIFY(game != nullptr);
         QVERIFY(game->Game() == nullptr);
         QVERIFY(CardsByPicture().empty());
         harness.Script(DrawsFor(PairsSideBySide()));
@@ -273,6 +280,7 @@ private slots:
         Settings settings;
         settings.board = 12;
         FamilyPexeso* game = Begin(settings);
+        QVERIFY(game != nullptr);
         QVERIFY(game->Frame() == nullptr);
         Key(Qt::Key_Right);
         QCOMPARE(game->FramedCard(), 1);
@@ -282,7 +290,7 @@ private slots:
         QCOMPARE(game->FramedCard(), 6);
         Key(Qt::Key_Space);
         QVERIFY(!Back(6)->Visible());
-        testing::Click(Back(5)); // its partner, by mouse: the pair goes, and so does the frame
+        QVERIFY(testing::Click(Back(5))); // its partner, by mouse: the pair goes, and so does the frame
         DeleteReleased();
         QVERIFY(Back(6) == nullptr && game->Frame() == nullptr);
 
@@ -325,7 +333,7 @@ private slots:
         testing::Harness harness;
         Settings settings;
         settings.board = 12;
-        Begin(settings);
+        QVERIFY(Begin(settings) != nullptr);
         const std::pair<int, int> unlike = UnlikePair();
         Tap(unlike.first);
         QVERIFY(!Back(unlike.first)->Visible());
@@ -349,7 +357,8 @@ private:
         if (settings)
             SaveSettings(SettingsFile(), *settings);
         FamilyPexeso* game = AttachFamilyGame(SettingsFile());
-        testing::ShowAndExpose(Form4);
+        if (!testing::ShowAndExpose(Form4))
+            return nullptr;
         game->Start();
         DeleteReleased();
         return game;

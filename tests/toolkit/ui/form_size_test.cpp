@@ -37,7 +37,7 @@ void FormSizeTest::programSizeOutlivesStaleAnswers() {
     tk::TForm form;
     form.SetResizable(true);
     form.SetOuterSize(784, 551);
-    testing::ShowAndExpose(&form);
+    QVERIFY(testing::ShowAndExpose(&form));
     const QSize before = form.size();
     form.SetOuterSize(622, 430);
     QCoreApplication::processEvents();
