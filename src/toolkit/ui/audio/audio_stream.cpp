@@ -94,8 +94,8 @@ public:
                 return false;
             pa_threaded_mainloop_wait(loop_);
         }
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(sampleRate), 1};
-        stream_ = pa_stream_new(context_, name.constData(), &spec, nullptr);
+        const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(sampleRate), 1};
+        stream_ = pa_stream_new(context_, name.constData(), &sampleFormat, nullptr);
         if (stream_ == nullptr)
             return false;
         pa_stream_set_state_callback(
@@ -105,7 +105,7 @@ public:
         pa_buffer_attr attributes;
         attributes.maxlength = static_cast<std::uint32_t>(-1);
         attributes.tlength = static_cast<std::uint32_t>(
-            pa_usec_to_bytes(static_cast<pa_usec_t>(std::chrono::microseconds(buffer).count()), &spec));
+            pa_usec_to_bytes(static_cast<pa_usec_t>(std::chrono::microseconds(buffer).count()), &sampleFormat));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
         attributes.minreq = static_cast<std::uint32_t>(-1);
         attributes.fragsize = static_cast<std::uint32_t>(-1);
