@@ -200,7 +200,7 @@ int PlayToTheEnd(XSession& x, pid_t pid, const TopWindow& game, int rows, int co
         x.Settle(game.id, 300ms);
         Check(static_cast<int>(faceDown().size()) == cards,
               "\"Hrát znovu\" deals " + std::to_string(cards) + " backs again");
-        MenuCommand(x, game.id, board.menuHeight, 3);
+        MenuCommand(x, game.id, board.menuHeight, 4); // "Konec"
     } else {
         x.Click(game.id, panelLeft + panelWidth / 2 + 80, panelTop + 144); // the panel's "Konec"
     }
