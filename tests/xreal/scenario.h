@@ -72,5 +72,6 @@ void CheckHeard(SoundListener& ears, Clock::time_point at, Clock::duration windo
 int FireScenario(const std::string& program, const std::string& folder);
 int MemoryScenario(const std::string& program, const std::string& folder);
 int FamilyScenario(const std::string& program, const std::string& folder);
+int PhotosScenario(const std::string& program, const std::string& scratch);
 
 } // namespace xreal

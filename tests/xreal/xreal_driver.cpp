@@ -306,6 +306,8 @@ int main(int argc, char** argv) {
             return MemoryScenario(argv[2], argv[3]);
         if (mode == "family" && argc == 4)
             return FamilyScenario(argv[2], argv[3]);
+        if (mode == "photos" && argc == 4)
+            return PhotosScenario(argv[2], argv[3]);
         if (mode == "managed" && argc == 6) {
             gManaged = true;
             const int fire = FireScenario(argv[2], argv[3]);
@@ -324,7 +326,8 @@ int main(int argc, char** argv) {
     }
     std::fprintf(
         stderr,
-        "usage: xreal_driver fire <plamkov> <folder> | memory|family <pexeso> <folder> | managed <plamkov> "
+        "usage: xreal_driver fire <plamkov> <folder> | memory|family <pexeso> <folder> | photos <pexeso> "
+        "<scratch> | managed <plamkov> "
         "<folder> <pexeso> <folder> | startup <plamkov> <bare> <text> <runs> <folder> | sound-latency "
         "<plamkov> <folder> <clicks>\n");
     return 2;
