@@ -32,6 +32,8 @@ int CardCount() {
 } // namespace
 
 bool FamilyPexeso::KeyPressed(tk::Key key) {
+    if (making_)
+        return false; // the cards lie under the making's view; its "Zrušit" takes Space and Enter
     if (endPanel_ != nullptr) {
         // Space or Enter presses the end panel's button with the focus, "Hrát znovu" unless the
         // player has moved it to "Konec"; the arrows and Tab are the buttons' own.

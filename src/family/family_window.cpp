@@ -80,6 +80,8 @@ FamilyPexeso::FamilyPexeso(QString settingsPath)
     settingsForm_ = new TSettingsForm(Form4);
 
     Form4->Nastaven1->OnClick = [this] { ShowSettings(); };
+    photosItem_ = new tk::TMenuItem(Form4->Hra1, QStringLiteral("Karty z fotek…"), Form4->Nastaven1);
+    photosItem_->OnClick = [this] { CardsFromPhotos(); };
     Form4->Nov1->SetShortCut(QKeySequence(Qt::CTRL | Qt::Key_N));
     MemoryListener() =
         MemoryTurnListener{[this](std::uint8_t card, std::uint8_t picture) { CardTurned(card, picture); },
@@ -102,6 +104,7 @@ FamilyPexeso::~FamilyPexeso() {
     tk::App().SetMessageFilter(
         [](const tk::Message& message, bool& handled) { Form4->FilterAppMessage(message, handled); });
     Form4->Nastaven1->OnClick = nullptr;
+    delete photosItem_;
     Form4->Nov1->OnClick = [] { Form4->Nov1Click(); };
     delete keys_;
     delete settingsForm_;
@@ -129,7 +132,7 @@ void FamilyPexeso::Start() {
 }
 
 void FamilyPexeso::UseClassic(bool resetWindow) {
-    Form4->Nov1->OnClick = [] { Form4->Nov1Click(); };
+    Form4->Nov1->OnClick = [this] { NewClassicGame(); };
     Memory().CardSize = kCardSizeAtStart;
     if (!resetWindow)
         return;
@@ -165,9 +168,15 @@ void FamilyPexeso::ShowSettings() {
 }
 
 void FamilyPexeso::NewGame() {
+    // The dialog opens at the folder used last, so a set made from photos is found again; after the
+    // built-in set, where it was (the folder pexeso started in, at first).
+    if (!settings_.folder.isEmpty() && QFileInfo(settings_.folder).isDir())
+        Form5->DirectoryOutline1->SetDirectory(settings_.folder);
     if (Form5->ShowModal() != 1)
         return;
-    Deal(Form5->DirectoryOutline1->Directory());
+    const QString set = CardSetFor(Form5->DirectoryOutline1->Directory());
+    if (!set.isEmpty())
+        Deal(set);
 }
 
 void FamilyPexeso::PlayAgain() {

@@ -10,6 +10,7 @@
 #include "family/rules/family_game.h"
 #include "family/rules/family_settings.h"
 #include "memory/memory_form.h"
+#include "photos/cards_from_photos.h"
 #include "toolkit/ui/controls.h"
 #include "toolkit/ui/keyboard.h"
 #include "toolkit/ui/timer.h"
@@ -46,6 +47,9 @@ public:
     void NewGame();
     // "Hrát znovu": a new deal from the same folder, no dialog.
     void PlayAgain();
+    // "Hra" → "Karty z fotek…" (family_photos.cpp): a set made of a folder of photos, dealt from.
+    void CardsFromPhotos();
+    tk::TMenuItem* PhotosItem() const { return photosItem_; }
     // A family deal from the folder; with too few pictures a message, and the board stays.
     bool Deal(const QString& folder);
 
@@ -84,6 +88,14 @@ private:
     void UseClassic(bool resetWindow);
     void UseFamily();
     void Save();
+    // Cards from photos (family_photos.cpp): the answers the making asks for, the folder chosen under
+    // "Nová" turned into a card set, the classic deal of pexeso, and a deal from a set on either board.
+    photos::Questions Ask();
+    QString ChoosePhotoFolder(const QString& start);
+    QString CardSetFor(const QString& chosen);
+    void NewClassicGame();
+    bool DealClassic(const QString& set);
+    void DealFromSet(const QString& set);
     void Filter(const tk::Message& message, bool& handled);
     // The keyboard (family_keys.cpp).
     bool KeyPressed(tk::Key key);
@@ -103,6 +115,8 @@ private:
     tk::TTimer* computerTimer_ = nullptr;
     TSettingsForm* settingsForm_ = nullptr;
     tk::TKeyPreview* keys_ = nullptr;
+    tk::TMenuItem* photosItem_ = nullptr;
+    bool making_ = false; // a folder is being looked at or made into cards: the keys leave the board
     QPointer<tk::TLabel> turnLabel_;
     std::vector<QPointer<tk::TLabel>> scoreLabels_;
     QPointer<tk::TPanel> endPanel_;

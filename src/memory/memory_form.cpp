@@ -125,12 +125,14 @@ void TForm4::FormCreate() {
 void TForm4::Nov1Click() {
     if (Form5->ShowModal() != 1)
         return;
+    DealBoard(tk::GetCurrentDir() + QStringLiteral("/znak.jpg"), Form5->DirectoryOutline1->Directory());
+}
+
+void TForm4::DealBoard(const QString& backPath, const QString& faceFolder) {
     tk::Randomize();
     // The draws do not depend on the pictures, so they come first and the pictures of the whole
     // deal can be decoded ahead while the cards are made.
     const std::vector<std::uint8_t> numbers = DrawPictureNumbers();
-    const QString backPath = tk::GetCurrentDir() + QStringLiteral("/znak.jpg");
-    const QString faceFolder = Form5->DirectoryOutline1->Directory();
     const int size = memory.CardSize;
     tk::PictureCache::Instance().Prefetch(DealFiles(backPath, faceFolder, numbers), QSize(size, size),
                                           devicePixelRatioF());

@@ -43,6 +43,8 @@ public:
 
     void FormCreate();
     void Nov1Click();
+    // The deal of "Nová" once a folder is chosen: 40 cards of the faces in `faceFolder`.
+    void DealBoard(const QString& backPath, const QString& faceFolder);
     void Konec1Click();
     void Timer1Timer();
     void FilterAppMessage(const tk::Message& message, bool& handled);

@@ -3,12 +3,22 @@
 // cards; with XREAL_FAMILY_COMPUTER=1 (run.sh writes the settings: "Ája", the computer at "mistr",
 // 12 cards) a child against the computer, the turn passing after a miss and kept after a pair,
 // presses dropped during the computer's turns. Then the end panel: its "Konec" after the first game,
-// "Hrát znovu" and the menu's "Konec" after the second.
+// "Hrát znovu" and the menu's "Konec" after the second. And cards made from a folder of photos.
+// Qt's headers before X11's, whose macros (Status, CursorShape) they would trip over.
+#include "toolkit/pictures/jpeg_fixture.h"
+#include "toolkit/pictures/jpeg_writer.h"
+
+#include <QImage>
+
 #include "scenario.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
+#include <random>
 #include <thread>
 
 namespace xreal {
@@ -20,6 +30,9 @@ namespace {
 constexpr int kMargin = 8, kGap = 8, kStrip = 64, kLargest = 160;
 // Player 1's colour and the computer's, as the turn label draws the name.
 constexpr std::uint32_t kChildColour = 0xd32f2f, kComputerColour = 0x6a1b9a;
+// The folder dialog's "OK" button, in its client area.
+constexpr int kOkX = 144 + 75 / 2, kOkY = 360 + 25 / 2;
+constexpr int kPhotos = 30, kPhotoCards = 23;
 
 struct FamilyBoard {
     int rows = 0, columns = 0;
@@ -200,7 +213,7 @@ int PlayToTheEnd(XSession& x, pid_t pid, const TopWindow& game, int rows, int co
         x.Settle(game.id, 300ms);
         Check(static_cast<int>(faceDown().size()) == cards,
               "\"Hrát znovu\" deals " + std::to_string(cards) + " backs again");
-        MenuCommand(x, game.id, board.menuHeight, 3);
+        MenuCommand(x, game.id, board.menuHeight, 4); // "Konec"
     } else {
         x.Click(game.id, panelLeft + panelWidth / 2 + 80, panelTop + 144); // the panel's "Konec"
     }
@@ -210,7 +223,165 @@ int PlayToTheEnd(XSession& x, pid_t pid, const TopWindow& game, int rows, int co
     return gFailed ? 1 : 0;
 }
 
+// A top-level window that is none of these, or 0 when none came in time.
+Window NewWindow(XSession& x, const std::vector<Window>& known, Clock::duration timeout) {
+    const auto until = Clock::now() + timeout;
+    do {
+        for (const TopWindow& window : x.Shown())
+            if (std::find(known.begin(), known.end(), window.id) == known.end())
+                return window.id;
+        std::this_thread::sleep_for(10ms);
+    } while (Clock::now() < until);
+    return 0;
+}
+
+// Looks until `done` says so, or the time is up; no timing is asserted, a loaded machine only waits.
+bool WaitFor(const std::function<bool()>& done, Clock::duration timeout) {
+    const auto until = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+int Distance(std::uint32_t a, std::uint32_t b) {
+    const auto channel = [](std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
+    return std::max({std::abs(channel(a, 16) - channel(b, 16)), std::abs(channel(a, 8) - channel(b, 8)),
+                     std::abs(channel(a, 0) - channel(b, 0))});
+}
+
+// The bar's top rows across its inside, above its text: a partly done bar is one colour from the
+// left up to a point and another to the right, nothing else; the done part's share, or -1.
+double DoneShare(const Pixels& row) {
+    const std::uint32_t done = row.rgb.front(), rest = row.rgb.back();
+    if (Distance(done, rest) < 60)
+        return -1;
+    std::size_t edge = 0;
+    while (edge < row.rgb.size() && Distance(row.rgb[edge], done) < 40)
+        ++edge;
+    for (std::size_t i = edge; i < row.rgb.size(); ++i)
+        if (Distance(row.rgb[i], rest) >= 40 && i > edge + 3)
+            return -1;
+    return static_cast<double>(edge) / static_cast<double>(row.rgb.size());
+}
+
+// Camera-like photos: 4000 x 3000, a colour of their own with a gradient and sensor noise, turned by
+// EXIF orientations 1 to 8, with odd names; and one file named as a photo that is not a JPEG.
+std::vector<std::uint32_t> WritePhotos(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    std::vector<std::uint32_t> colours;
+    std::mt19937 noise(7);
+    for (int i = 1; i <= kPhotos; ++i) {
+        const QColor colour = QColor::fromHsv((i - 1) * 360 / kPhotos, 200, 200);
+        colours.push_back(colour.rgb() & 0xFFFFFF);
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+            const int shade = y * 16 / photo.height() - 8;
+            for (int x = 0; x < photo.width(); ++x) {
+                const int n = static_cast<int>(noise() % 9) - 4 + shade;
+                line[x] = qRgb(std::clamp(colour.red() + n, 0, 255), std::clamp(colour.green() + n, 0, 255),
+                               std::clamp(colour.blue() + n, 0, 255));
+            }
+        }
+        QByteArray jpeg = tk::EncodeJpeg(photo, 88);
+        const QByteArray exif = fixture::ExifSegment(1 + i % 8, i % 2 == 0);
+        const int length = static_cast<int>(exif.size()) + 2;
+        jpeg.insert(2, QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + exif);
+        const std::string names[] = {"IMG_", "DSC ", "Fotka (", "dovolená-", "P10"};
+        const std::string name = names[i % 5] + std::to_string(1000 + i) +
+                                 (i % 3 == 0   ? ".JPG"
+                                  : i % 3 == 1 ? ".jpeg"
+                                               : ".Jpg");
+        std::ofstream(folder + "/" + name, std::ios::binary).write(jpeg.constData(), jpeg.size());
+    }
+    std::ofstream(folder + "/DSC 1000.jpg") << "seznam fotek, ne fotka\n";
+    return colours;
+}
+
 } // namespace
+
+// pexeso on a 12-card family board, started in a folder of photos: "Nová" and "OK" there offer to
+// make cards of them; "Ano" shows the making's bar, one message names the file that is no photo, and
+// the board is dealt from the new set in $XDG_DATA_HOME/pexeso. The next "Nová" opens at the set:
+// "OK" deals again with no question.
+int PhotosScenario(const std::string& program, const std::string& scratch) {
+    const std::string photoFolder = scratch + "/Dovolená u moře";
+    const std::vector<std::uint32_t> colours = WritePhotos(photoFolder);
+    const char* data = std::getenv("XDG_DATA_HOME");
+    Require(data != nullptr, "XDG_DATA_HOME is set for the scenario");
+    const std::string set = std::string(data) + "/pexeso/Dovolená u moře";
+
+    XSession x;
+    const char* log = std::getenv("XREAL_LOG");
+    const pid_t pid = x.Start(program, photoFolder, log != nullptr ? log : "/dev/null");
+    const TopWindow game = x.WaitShown("Pexeso", kStartTimeout);
+    FamilyBoard board = Layout(x, game.id, 3, 4);
+    const Pixels back = x.Grab(game.id, board.Card(1));
+
+    MenuCommand(x, game.id, board.menuHeight, 1);
+    const TopWindow dialog = x.WaitShown("Výběr obrázků", 10s);
+    Require(dialog.id != 0, "\"Nová\" opens the folder dialog");
+    x.Click(dialog.id, kOkX, kOkY); // the folder pexeso started in: the photos
+    const Window offer = NewWindow(x, {game.id, dialog.id}, 20s);
+    Require(offer != 0, "a folder of photos brings an offer to make cards of them");
+    x.Settle(offer, 200ms);
+    const Rect box = x.Bounds(offer);
+    x.Click(offer, box.width / 2 - 48, box.height - 29); // "Ano"
+
+    // The bar over the window while the cards are made, until the message about the skipped file.
+    const int barWidth = std::max(board.clientWidth - 32, 100);
+    const int barTop = board.menuHeight + std::max((board.clientHeight - 24 - 28 - 60) / 2, 16) + 30;
+    std::vector<double> shares;
+    Window told = 0;
+    const auto until = Clock::now() + 120s;
+    while (told == 0 && Clock::now() < until) {
+        const double share = DoneShare(x.Grab(game.id, {16 + 3, barTop + 3, barWidth - 6, 1}));
+        if (share > 0 && (shares.empty() || shares.back() != share))
+            shares.push_back(share);
+        told = NewWindow(x, {game.id, dialog.id, offer}, 0ms);
+    }
+    std::printf("INFO  the bar seen at %zu fillings\n", shares.size());
+    // Two fillings at least: a board that happened to look like a bar would give one.
+    Check(shares.size() >= 2, "a progress bar counts the photos while the cards are made");
+    Require(told != 0, "one message at the end names the file that is no photo");
+    x.Close(told);
+    Require(WaitFor(
+                [&] {
+                    return NewWindow(x, {game.id, dialog.id, offer}, 0ms) == 0;
+                },
+                20s),
+            "the message closes");
+    Check(NewWindow(x, {game.id, dialog.id, offer, told}, 1s) == 0, "no further message");
+
+    int cards = 0;
+    while (std::filesystem::exists(set + "/" + std::to_string(cards + 1) + ".jpg"))
+        ++cards;
+    Check(cards == kPhotoCards && std::filesystem::exists(set + "/znak.jpg"),
+          "the set in $XDG_DATA_HOME/pexeso holds 23 cards and the back (" + std::to_string(cards) + ")");
+    x.Settle(game.id, 300ms);
+    board = Layout(x, game.id, 3, 4);
+    x.Click(game.id, board.Card(1).x + board.size / 2, board.Card(1).y + board.size / 2);
+    Pixels face;
+    WaitFor([&] { return (face = x.Grab(game.id, board.Card(1))) != back; }, 20s);
+    const std::uint32_t middle = face.At(face.width / 2, face.height / 2);
+    Check(std::any_of(colours.begin(), colours.end(),
+                      [&](std::uint32_t c) { return Distance(c, middle) < 30; }),
+          "the board is dealt from the set: a card turned shows a photo");
+
+    MenuCommand(x, game.id, board.menuHeight, 1);
+    const TopWindow again = x.WaitShown("Výběr obrázků", 10s);
+    x.Click(again.id, kOkX, kOkY); // where the dialog opened
+    Check(NewWindow(x, {game.id, again.id}, 2s) == 0, "the next \"Nová\" opens at the set: no question");
+    Check(WaitFor([&] { return x.Grab(game.id, board.Card(1)) == back; }, 20s), "and deals from it again");
+
+    x.Close(game.id);
+    const auto code = x.WaitExit(pid, kExitTimeout);
+    Require(code.has_value(), "closing the window ends the program");
+    return gFailed ? 1 : 0;
+}
 
 int FamilyScenario(const std::string& program, const std::string& folder) {
     XSession x;

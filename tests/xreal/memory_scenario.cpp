@@ -32,7 +32,8 @@ struct Board {
     int CentreY(int index) const { return Card(index).y + kCardSize / 2; }
 };
 
-// Opens the menu "Hra" and picks its n-th command (1 "Nová", 2 "Nastavení", 3 "Konec").
+// Opens the menu "Hra" and picks its n-th command (pexeso's: 1 "Nová", 2 "Karty z fotek…",
+// 3 "Nastavení", 4 "Konec").
 void MenuCommand(XSession& x, Window window, int menuHeight, int command) {
     x.Click(window, 16, menuHeight / 2);
     x.WaitNextMap(3s);
@@ -177,7 +178,7 @@ int MemoryScenario(const std::string& program, const std::string& folder) {
         }
     }
 
-    MenuCommand(x, game.id, board.menuHeight, 3);
+    MenuCommand(x, game.id, board.menuHeight, 4);
     const auto code = x.WaitExit(pid, kExitTimeout);
     Require(code.has_value(), "\"Konec\" ends the program");
     Check(*code == 0, "the exit code is 0 (it is " + std::to_string(*code) + ")");

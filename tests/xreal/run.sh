@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one real-X scenario on its own Xvfb.
-# Usage: tests/xreal/run.sh fire|memory|family|managed|hung-close[-sound|-pipewire][-loaded] <build folder>
+# Usage: tests/xreal/run.sh fire|memory|family|photos|managed|hung-close[-sound|-pipewire][-loaded] <build folder>
 # "managed" plays both games under openbox on a laptop-sized screen (1366 x 768). The -sound
 # scenarios run beside a PulseAudio server of their own, the -pipewire ones beside a PipeWire
 # server, and also check what is heard; the others run with no sound server at all, as on a
@@ -112,6 +112,23 @@ family)
     settings "players=1" "name1=Ája" "computer=true" "level=master" "board=12"
     [ $status -ne 0 ] || XREAL_FAMILY_COMPUTER=1 "$here/with_xvfb.sh" "$driver" family "$program" "$build" ||
         status=$?
+    if [ $status -ne 0 ] && [ $status -ne 77 ]; then
+        echo "--- the program's output:"
+        cat "$XREAL_LOG"
+    fi
+    exit $status
+    ;;
+photos)
+    program="$build/pexeso"
+    [ -x "$program" ] || skip "$program is not built yet (the memory game program)"
+    [ -f "$build/znak.jpg" ] || skip "$build/znak.jpg is missing (the built-in card set)"
+    XREAL_LOG=$(mktemp)
+    scratch=$(mktemp -d)
+    export XREAL_LOG XDG_DATA_HOME="$scratch/data"
+    settings "board=12"
+    trap 'stop_load; rm -rf "$XREAL_LOG" "$XDG_CONFIG_HOME" "$scratch"' EXIT
+    status=0
+    "$here/with_xvfb.sh" "$driver" photos "$program" "$scratch" || status=$?
     if [ $status -ne 0 ] && [ $status -ne 77 ]; then
         echo "--- the program's output:"
         cat "$XREAL_LOG"

@@ -80,5 +80,6 @@ int MemoryScenario(const std::string& program, const std::string& folder);
 int FamilyScenario(const std::string& program, const std::string& folder);
 int HungCloseScenario(const std::string& plamkov, const std::string& scratch, const std::string& pexeso,
                       const std::string& cardFolder);
+int PhotosScenario(const std::string& program, const std::string& scratch);
 
 } // namespace xreal

@@ -308,6 +308,8 @@ int main(int argc, char** argv) {
             return MemoryScenario(argv[2], argv[3]);
         if (mode == "family" && argc == 4)
             return FamilyScenario(argv[2], argv[3]);
+        if (mode == "photos" && argc == 4)
+            return PhotosScenario(argv[2], argv[3]);
         if (mode == "managed" && argc == 6) {
             gManaged = true;
             const int fire = FireScenario(argv[2], argv[3]);
@@ -327,8 +329,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::fprintf(stderr,
-                 "usage: xreal_driver fire <plamkov> <folder> | memory|family <pexeso> <folder> | managed <plamkov> "
-                 "<folder> <pexeso> <folder> | startup <plamkov> <bare> <text> <runs> <folder> | sound-latency "
-                 "<plamkov> <folder> <clicks> | hung-close <plamkov> <folder> <pexeso> <folder>\n");
+                 "usage: xreal_driver fire <plamkov> <folder> | memory|family <pexeso> <folder> | photos <pexeso> "
+                 "<scratch> | managed <plamkov> <folder> <pexeso> <folder> | startup <plamkov> <bare> <text> "
+                 "<runs> <folder> | sound-latency <plamkov> <folder> <clicks> | hung-close <plamkov> <folder> "
+                 "<pexeso> <folder>\n");
     return 2;
 }

@@ -56,13 +56,13 @@ std::vector<std::uint8_t> DealFamilyBoard(const std::vector<std::uint8_t>& pictu
     return board;
 }
 
-QString TooFewPicturesText(int has, int needs) {
+QString TooFewPicturesText(int has, int needs, int cards) {
     const QString pictures = has == 1                 ? QStringLiteral("1 obrázek")
                              : (has >= 2 && has <= 4) ? QStringLiteral("%1 obrázky").arg(has)
                                                       : QStringLiteral("%1 obrázků").arg(has);
     return QStringLiteral("Ve složce je jen %1, hra na %2 karet jich potřebuje %3.")
         .arg(pictures)
-        .arg(needs * 2)
+        .arg(cards > 0 ? cards : needs * 2)
         .arg(needs);
 }
 

@@ -28,7 +28,8 @@ std::vector<std::uint8_t> PicturesInFolder(const QString& folder);
 // chance through tk::Random. Needs pictures.size() >= cards / 2.
 std::vector<std::uint8_t> DealFamilyBoard(const std::vector<std::uint8_t>& pictures, int cards);
 
-// "Ve složce je jen 7 obrázků, tahle hra jich potřebuje 10." for a folder with too few pictures.
-QString TooFewPicturesText(int has, int needs);
+// "Ve složce je jen 7 obrázků, hra na 20 karet jich potřebuje 10." for a folder with too few
+// pictures; a board of `cards` cards (the classic 40 needs all 23 pictures), 0 for twice `needs`.
+QString TooFewPicturesText(int has, int needs, int cards = 0);
 
 } // namespace family

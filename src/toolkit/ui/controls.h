@@ -377,6 +377,8 @@ class TMenuItem : public QObject {
 public:
     TMenuItem(TMainMenu* menu, const QString& caption);
     TMenuItem(TMenuItem* parent, const QString& caption);
+    // An item put in its parent's menu just before another of its items; deleting it takes it off.
+    TMenuItem(TMenuItem* parent, const QString& caption, TMenuItem* before);
     QString Caption() const { return caption_; }
     QMenu* SubMenu();
     QAction* Action() const { return action_; }

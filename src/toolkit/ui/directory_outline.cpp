@@ -126,7 +126,6 @@ void TDirectoryOutline::ReadSubfolders(OutlineNode* node) {
     if (dir == nullptr)
         return; // a folder that cannot be listed shows no children
     const int fd = ::dirfd(dir);
-    auto& kids = node->children;
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.')
@@ -139,21 +138,28 @@ void TDirectoryOutline::ReadSubfolders(OutlineNode* node) {
         }
         if (!folder)
             continue;
-        auto child = std::make_unique<OutlineNode>();
-        child->name = QByteArray(name);
-        child->text = DecodeFileName(child->name);
-        child->parent = node;
-        child->level = node->level + 1;
-        if (kids.empty() || !(child->name < kids.back()->name)) {
-            kids.push_back(std::move(child));
-            continue;
-        }
-        const auto at = std::upper_bound(
-            kids.begin(), kids.end(), child->name,
-            [](const QByteArray& n, const std::unique_ptr<OutlineNode>& c) { return n < c->name; });
-        kids.insert(at, std::move(child));
+        AddChild(node, QByteArray(name));
     }
     ::closedir(dir);
+}
+
+OutlineNode* TDirectoryOutline::AddChild(OutlineNode* node, const QByteArray& name) {
+    auto child = std::make_unique<OutlineNode>();
+    child->name = name;
+    child->text = DecodeFileName(child->name);
+    child->parent = node;
+    child->level = node->level + 1;
+    OutlineNode* added = child.get();
+    auto& kids = node->children;
+    if (kids.empty() || !(child->name < kids.back()->name)) {
+        kids.push_back(std::move(child));
+        return added;
+    }
+    const auto at = std::upper_bound(
+        kids.begin(), kids.end(), child->name,
+        [](const QByteArray& n, const std::unique_ptr<OutlineNode>& c) { return n < c->name; });
+    kids.insert(at, std::move(child));
+    return added;
 }
 
 bool TDirectoryOutline::ExpandNode(OutlineNode* node) {
@@ -178,9 +184,17 @@ OutlineNode* TDirectoryOutline::WalkTo(const QString& absolutePath) {
             continue;
         }
         ExpandNode(node);
-        OutlineNode* child = FindChild(node, EncodeFileName(name));
-        if (child == nullptr)
-            break;
+        const QByteArray bytes = EncodeFileName(name);
+        OutlineNode* child = FindChild(node, bytes);
+        if (child == nullptr) {
+            // A folder made since its parent was listed (a card set the game has just made).
+            struct stat info {};
+            const QByteArray path = EncodeFileName(NodePath(node)) + '/' + bytes;
+            if (bytes.startsWith('.') || ::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+                break;
+            child = AddChild(node, bytes);
+            node->expanded = true;
+        }
         node = child;
     }
     return node;

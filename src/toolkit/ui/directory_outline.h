@@ -89,6 +89,8 @@ private:
     static OutlineNode* Mutable(const OutlineNode* node) { return const_cast<OutlineNode*>(node); }
     void Start();
     void ReadSubfolders(OutlineNode* node);
+    // A child in byte order among the others.
+    OutlineNode* AddChild(OutlineNode* node, const QByteArray& name);
     bool ExpandNode(OutlineNode* node); // true when the rows change
     OutlineNode* WalkTo(const QString& absolutePath);
     // The player's selection: moves the highlight, then changes the current folder and the

@@ -35,6 +35,16 @@ TMenuItem::TMenuItem(TMenuItem* parent, const QString& caption)
     Wire();
 }
 
+TMenuItem::TMenuItem(TMenuItem* parent, const QString& caption, TMenuItem* before)
+    : QObject(parent), caption_(caption), parentItem_(parent) {
+    QMenu* owner = parent->SubMenu();
+    action_ = new QAction(caption_, this); // the item's own: deleting the item takes it off the menu
+    if (caption_ == QLatin1String("-"))
+        action_->setSeparator(true);
+    owner->insertAction(before != nullptr ? before->Action() : nullptr, action_);
+    Wire();
+}
+
 QMenu* TMenuItem::SubMenu() {
     if (menu_ != nullptr)
         return menu_;

@@ -144,6 +144,8 @@ private slots:
                                  << "Ve složce je jen 3 obrázky, hra na 12 karet jich potřebuje 6.";
         QTest::newRow("too few, none")
             << TooFewPicturesText(0, 10) << "Ve složce je jen 0 obrázků, hra na 20 karet jich potřebuje 10.";
+        QTest::newRow("too few, classic") << TooFewPicturesText(8, 23, 40)
+                                          << "Ve složce je jen 8 obrázků, hra na 40 karet jich potřebuje 23.";
     }
     void czechWordsFollowTheNumberAndTheName() {
         QFETCH(QString, text);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The folder tree: built along the current directory, each folder read once and sorted by bytes,
+// The folder tree: built along the current directory, each folder read once and sorted by bytes
+// (a folder made since is added when the program goes to it),
 // selecting a row makes that folder the current directory, and the keys and double click open and
 // close folders. Every tree lies in a temporary folder; clicks go through the window system.
 #include "support/test_main.h"
@@ -246,6 +247,10 @@ void DirectoryOutlineTest::subfoldersAreReadOnce() {
     scene.outline->Expand(root);
     QCOMPARE(ChildNames(a), QByteArrayList{"one"});
     QCOMPARE(ChildNames(root), QByteArrayList{"a"});
+    // A folder made since is found when the program goes to it (a card set it has just made).
+    scene.outline->SetDirectory(Path("a/later"));
+    QCOMPARE(scene.outline->Directory(), Path("a/later"));
+    QCOMPARE(ChildNames(a), (QByteArrayList{"later", "one"}));
 }
 
 // The player clicks the target's row (or presses a key); the tree was made at `start`, and the
