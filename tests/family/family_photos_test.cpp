@@ -131,6 +131,7 @@ private slots:
         Settings settings;
         settings.board = board;
         FamilyPexeso* game = Begin(settings);
+        QVERIFY(game != nullptr);
         const QStringList before = BoardNow();
 
         YesNoAnswers answers(yes);
@@ -161,8 +162,13 @@ private slots:
         // The next "Nová" opens at the set; chosen again, it deals with no question.
         QString openedAt;
         WhenModal([&openedAt] {
+            // Refused by its close box if the click fails, so that the test fails rather than hangs.
+            const auto closeAnyway = qScopeGuard([] {
+                if (Form5->ModalResult() == 0)
+                    Form5->windowHandle()->close();
+            });
             openedAt = Form5->DirectoryOutline1->Directory();
-            testing::Click(Form5->Button1);
+            QVERIFY(testing::Click(Form5->Button1));
         });
         Form4->Nov1->Action()->trigger();
         DeleteReleased();
@@ -179,6 +185,7 @@ private slots:
         Settings settings;
         settings.board = 12;
         FamilyPexeso* game = Begin(settings);
+        QVERIFY(game != nullptr);
         QCOMPARE(Form4->Hra1->SubMenu()->actions().at(1), game->PhotosItem()->Action());
         YesNoAnswers answers(true);
         AnswerDialog(Folder(QStringLiteral("Dovolená")));
@@ -197,7 +204,8 @@ private:
         QFile::remove(SettingsFile());
         SaveSettings(SettingsFile(), settings);
         FamilyPexeso* game = AttachFamilyGame(SettingsFile());
-        testing::ShowAndExpose(Form4);
+        if (!testing::ShowAndExpose(Form4))
+            return nullptr;
         game->Start();
         DeleteReleased();
         return game;
