@@ -16,9 +16,14 @@ compgen -G '/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so' >/dev/null 
     { echo "SKIPPED: no Qt Wayland platform here (Debian package qt6-wayland)"; exit 77; }
 command -v python3 >/dev/null || { echo "SKIPPED: no python3 here"; exit 77; }
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+# pexeso's settings, in a configuration folder of the scenario's own: "klasická hra", the window
+# whose menu, dialog and sizes the scenario knows.
+config=$(mktemp -d)
+trap 'rm -rf "$scratch" "$config"' EXIT
+mkdir -p "$config/plamkov"
+printf '%s\n' "[game]" "board=classic" >"$config/plamkov/pexeso.ini"
 status=0
-PLAMKOV_SCRATCH=$scratch python3 "$here/gnome_scenario.py" "$build" || status=$?
+XDG_CONFIG_HOME=$config PLAMKOV_SCRATCH=$scratch python3 "$here/gnome_scenario.py" "$build" || status=$?
 if [ $status -ne 0 ]; then
     echo "--- the shell's last words:"
     tail -n 20 "$PLAMKOV_SHELL_LOG" || true
