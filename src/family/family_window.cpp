@@ -79,6 +79,7 @@ FamilyPexeso::FamilyPexeso(QString settingsPath)
     computerTimer_->OnTimer = [this] { ComputerStep(); };
     settingsForm_ = new TSettingsForm(Form4);
 
+    menu_ = Form4->MainMenu1.get();
     Form4->Nastaven1->OnClick = [this] { ShowSettings(); };
     photosItem_ = new tk::TMenuItem(Form4->Hra1, QStringLiteral("Karty z fotek…"), Form4->Nastaven1);
     photosItem_->OnClick = [this] { CardsFromPhotos(); };
@@ -103,9 +104,12 @@ FamilyPexeso::~FamilyPexeso() {
     MemoryListener() = MemoryTurnListener{};
     tk::App().SetMessageFilter(
         [](const tk::Message& message, bool& handled) { Form4->FilterAppMessage(message, handled); });
-    Form4->Nastaven1->OnClick = nullptr;
-    delete photosItem_;
-    Form4->Nov1->OnClick = [] { Form4->Nov1Click(); };
+    // Going with the window (at the program's end), its menu and items have gone before the game.
+    if (menu_ != nullptr) {
+        Form4->Nastaven1->OnClick = nullptr;
+        delete photosItem_;
+        Form4->Nov1->OnClick = [] { Form4->Nov1Click(); };
+    }
     delete keys_;
     delete settingsForm_;
     if (theGame == this)

@@ -116,6 +116,8 @@ private:
     TSettingsForm* settingsForm_ = nullptr;
     tk::TKeyPreview* keys_ = nullptr;
     tk::TMenuItem* photosItem_ = nullptr;
+    // The window's menu: gone when the game goes with its window rather than being detached from it.
+    QPointer<tk::TMainMenu> menu_;
     bool making_ = false; // a folder is being looked at or made into cards: the keys leave the board
     QPointer<tk::TLabel> turnLabel_;
     std::vector<QPointer<tk::TLabel>> scoreLabels_;
