@@ -36,6 +36,9 @@ Settings Family() {
 
 } // namespace
 
+// Bytes no settings file holds: a NUL, bytes that are no UTF-8, brackets and signs out of place.
+constexpr char kBinary[] = "\x00\xff\xfe[[[=\x01\n\x80\x81=";
+
 class FamilySettingsTest : public QObject {
     Q_OBJECT
 
@@ -62,7 +65,7 @@ private slots:
         QTest::addColumn<int>("board");
         QTest::addColumn<bool>("computer");
         QTest::newRow("empty") << QByteArray("") << 1 << 20 << false;
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe[[[=\x01\n\x80\x81=", 16) << 1 << 20 << false;
+        QTest::newRow("binary") << QByteArray::fromRawData(kBinary, sizeof kBinary - 1) << 1 << 20 << false;
         QTest::newRow("nonsense values")
             << QByteArray("[game]\nplayers=seven\nboard=13\ncomputer=maybe\nlevel=god\n[best]\n12=-4\n") << 1
             << 20 << false;
