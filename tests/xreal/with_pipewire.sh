@@ -32,6 +32,9 @@ cleanup() {
 trap cleanup EXIT
 
 # Nothing of the user's: no configuration, no session or system bus, no other server.
+# The servers' configuration goes to a folder of their own; the program under test gets back the
+# configuration folder the caller gave it (pexeso's settings), or none of the user's.
+program_config=${XDG_CONFIG_HOME:-$work/program-config}
 export HOME="$work" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state"
 unset PULSE_SERVER PIPEWIRE_REMOTE
 mkdir -p "$work/config" "$work/state"
@@ -81,5 +84,5 @@ done
 }
 export XREAL_MONITOR=listen.monitor
 status=0
-"$@" || status=$?
+XDG_CONFIG_HOME=$program_config "$@" || status=$?
 exit $status
