@@ -32,11 +32,15 @@ void TWorker::Start(Work work) {
     if (thread_.joinable())
         thread_.join();
     running_ = true;
-    // A posted function is an event for this object: it runs in order on the UI thread, inside the
-    // error boundary, and is dropped if this object is gone by then.
+    // A posted function is handed over through a queue under a std::mutex (a hand-over that thread
+    // checkers see), and an event for this object then runs it on the UI thread, in order, inside
+    // the error boundary; it is dropped if this object is gone by then.
     const Post post = [this](std::function<void()> function) {
-        QMetaObject::invokeMethod(
-            this, [function = std::move(function)] { App().Invoke(function); }, Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(postedMutex_);
+            posted_.push_back(std::move(function));
+        }
+        QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
     };
     thread_ = std::jthread([this, post, work = std::move(work)](std::stop_token stop) {
         // Below the UI thread, so the windows paint on time however busy the work keeps the cores;
@@ -47,9 +51,20 @@ void TWorker::Start(Work work) {
         } catch (...) { // shown in the error box, as the UI thread's own errors are
             post([error = std::current_exception()] { std::rethrow_exception(error); });
         }
-        QMetaObject::invokeMethod(
-            this, [this] { Finished(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "Finished", Qt::QueuedConnection);
     });
+}
+
+void TWorker::RunPosted() {
+    std::function<void()> function;
+    {
+        const std::lock_guard lock(postedMutex_);
+        if (posted_.empty())
+            return;
+        function = std::move(posted_.front());
+        posted_.pop_front();
+    }
+    App().Invoke(std::move(function));
 }
 
 void TWorker::RequestStop() {

@@ -5,7 +5,9 @@
 
 #include <QObject>
 
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <stop_token>
 #include <thread>
 
@@ -41,7 +43,11 @@ public:
     std::function<void()> OnFinished;
 
 private:
-    void Finished();
+    // Called through the event queue by name: no functor of the work's thread is read on this one.
+    Q_INVOKABLE void Finished();
+    Q_INVOKABLE void RunPosted();
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
     std::jthread thread_;
     bool running_ = false;
     std::function<void()> quitWait_;
